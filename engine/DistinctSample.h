@@ -1,0 +1,13 @@
+#pragma once
+// Distinct values drawn from a range, in random order, driven by the shuffle
+// generator; time and memory grow with the count, not with the range.
+#include <cstdint>
+
+namespace mizel {
+
+// Writes `count` distinct values from min .. min + span - 1 (32-bit wrap-free
+// since min + span - 1 <= INT32_MAX) into out, each ordered sample equally likely.
+// Requires 0 <= count < span <= 2^32. Uses shuffleWideBelow for its draws.
+void sampleDistinct(std::int32_t* out, std::int64_t count, std::int32_t min, std::int64_t span);
+
+} // namespace mizel

@@ -1,0 +1,41 @@
+#pragma once
+// MT19937 with the 69069 seeding, block-wise refill and the x87-precision
+// range mapping. One process-wide generator in static storage.
+#include <cstdint>
+
+namespace mizel {
+
+inline constexpr int mtN = 624;
+inline constexpr int mtM = 397;
+inline constexpr std::uint32_t mtDefaultSeed = 4357;
+
+// State laid out in one block so that mtTempered[0] directly follows the wrap slot.
+struct MersenneTwisterState {
+    std::int32_t mtIndex;
+    std::uint32_t mtState[mtN + 1];
+    std::uint32_t mtTempered[mtN];
+    std::uint32_t mtSeeded;
+    std::uint32_t mtPackedRefill;
+};
+extern MersenneTwisterState mt;
+
+void mtSeed(std::uint32_t seed);
+std::uint32_t mtNext();
+void mtRefill();
+// The two refill forms; mtRefill picks one by mtPackedRefill. Exposed for tests.
+void mtRefillPacked();
+void mtRefillScalar();
+
+// Steps 2 to 5 of the range mapping for one output u, for n from -2^31 to 2^32.
+// Fast exact path; falls back to the reference near integer boundaries.
+std::int64_t scaleBelow(std::uint32_t u, std::int64_t n);
+// The same steps in x87 extended precision, one rounding per step.
+std::int64_t scaleBelowReference(std::uint32_t u, std::int64_t n);
+
+std::int32_t randomBelow(std::int32_t n);
+
+// out[i] = min + scaleBelow(mtNext(), n) for every element, the addition
+// wrapping in 32 bits; n from 1 to 2^32. One draw per element, in order.
+void fillRandomBelow(std::int32_t* first, std::int32_t* last, std::int32_t min, std::int64_t n);
+
+} // namespace mizel
