@@ -9,5 +9,7 @@ namespace mizel {
 // since min + span - 1 <= INT32_MAX) into out, each ordered sample equally likely.
 // Requires 0 <= count < span <= 2^32. Uses shuffleWideBelow for its draws.
 void sampleDistinct(std::int32_t* out, std::int64_t count, std::int32_t min, std::int64_t span);
+// The same values from the same draws over a plain array of span slots (for tests).
+void sampleDistinctReference(std::int32_t* out, std::int64_t count, std::int32_t min, std::int64_t span);
 
 } // namespace mizel

@@ -1,0 +1,244 @@
+#include "MersenneTwister.h"
+
+#include <algorithm>
+#include <emmintrin.h>
+
+namespace mizel {
+
+MersenneTwisterState mt;
+
+namespace {
+
+constexpr std::uint32_t mtMatrix = 0x9908B0DF;
+constexpr std::uint32_t mtUpperMask = 0x80000000;
+constexpr std::uint32_t mtLowerMask = 0x7FFFFFFF;
+constexpr std::uint32_t mtTemperB = 0x9D2C5680;
+constexpr std::uint32_t mtTemperC = 0xEFC60000;
+constexpr std::uint32_t mtSeedMultiplier = 69069;
+constexpr std::uint32_t mtOddBit[2] = {0, mtMatrix};
+
+// 0x8000000080000001 * 2^-95 = 2^-32 + 2^-64 + 2^-95: the extended value nearest
+// to 1 / (2^32 - 1). The double nearest to it is a different number.
+constexpr long double mtScale = 0x8000000080000001p-95L;
+static_assert(mtScale == 0x1p-32L + 0x1p-64L + 0x1p-95L);
+
+constexpr std::uint32_t mtDivisor = 0xFFFFFFFF;
+constexpr std::int64_t mtMaxRange = std::int64_t{1} << 32;
+
+inline std::uint32_t twistWord(std::uint32_t word, std::uint32_t next, std::uint32_t far)
+{
+    const std::uint32_t y = (word & mtUpperMask) | (next & mtLowerMask);
+    return far ^ (y >> 1) ^ mtOddBit[next & 1];
+}
+
+inline std::uint32_t temper(std::uint32_t y)
+{
+    y ^= y >> 11;
+    y ^= (y << 7) & mtTemperB;
+    y ^= (y << 15) & mtTemperC;
+    y ^= y >> 18;
+    return y;
+}
+
+// Exact floor(u * n / (2^32 - 1)) in the high word; see scaleBelow for the proof.
+// Nothing overflows for n <= 2^32 - 1, nor for n = 2^32 with u <= 2^32 - 2.
+inline std::uint64_t scaledWord(std::uint32_t u, std::uint64_t n)
+{
+    const std::uint64_t product = u * n;
+    return product + (product >> 32) + 1;
+}
+
+constexpr std::uint32_t scaleMargin = 1u << 13;
+
+// Low word within scaleMargin of a multiple of 2^32: the quotient lies so close
+// to an integer that the extended-precision steps may round across it.
+inline bool nearInteger(std::uint64_t w)
+{
+    return static_cast<std::uint32_t>(static_cast<std::uint32_t>(w) + scaleMargin) < 2 * scaleMargin;
+}
+
+// One block of the bulk fill: out[k] = min + floor(u[k] * n / (2^32 - 1)). Written
+// as a plain loop so that the compiler vectorises it; cloned for AVX2 and picked at
+// load time. Returns whether any element needs the careful path.
+[[gnu::target_clones("avx2", "default")]]
+bool scaleBlock(std::int32_t* out, const std::uint32_t* u, int count, std::uint32_t min, std::uint32_t n)
+{
+    std::uint32_t near = 0;
+    for (int k = 0; k < count; ++k) {
+        const std::uint64_t w = scaledWord(u[k], n);
+        out[k] = static_cast<std::int32_t>(min + static_cast<std::uint32_t>(w >> 32));
+        near |= nearInteger(w);
+    }
+    return near != 0;
+}
+
+// Makes sure a draw is available: refills a used-up block, and seeds with the
+// default seed if nobody has, so that a generator still all zero never hands out
+// its zero block.
+inline void mtEnsureBlock()
+{
+    if (mt.mtSeeded == 0)
+        mtSeed(mtDefaultSeed);
+    else if (mt.mtIndex >= mtN)
+        mtRefill();
+}
+
+} // namespace
+
+void mtSeed(std::uint32_t seed)
+{
+    std::uint32_t s = seed;
+    for (int i = 0; i < mtN; ++i) {
+        const std::uint32_t hi = s & 0xFFFF0000;
+        s = s * mtSeedMultiplier + 1;
+        const std::uint32_t lo = (s & 0xFFFF0000) >> 16;
+        s = s * mtSeedMultiplier + 1;
+        mt.mtState[i] = hi | lo;
+    }
+    mt.mtPackedRefill = 1;
+    mt.mtSeeded = 1;
+    mtRefill();
+}
+
+void mtRefill()
+{
+    if (mt.mtPackedRefill != 0)
+        mtRefillPacked();
+    else
+        mtRefillScalar();
+}
+
+void mtRefillScalar()
+{
+    std::uint32_t* s = mt.mtState;
+    for (int k = 0; k < mtN - mtM; ++k)
+        s[k] = twistWord(s[k], s[k + 1], s[k + mtM]);
+    s[mtN] = s[0];
+    for (int k = mtN - mtM; k < mtN; ++k)
+        s[k] = twistWord(s[k], s[k + 1], s[k - (mtN - mtM)]);
+    for (int k = 0; k < mtN; ++k)
+        mt.mtTempered[k] = temper(s[k]);
+    mt.mtIndex = 0;
+}
+
+// Four words per step in SSE2 registers. A step reads its words, their successors
+// and the far words before it writes; the far words lie at least 227 words away, so
+// the result equals stepping one word at a time. Phase 1 leaves 3 words and phase 2
+// its last word to the scalar step, so that no load passes the wrap slot.
+void mtRefillPacked()
+{
+    std::uint32_t* s = mt.mtState;
+    const __m128i upper = _mm_set1_epi32(static_cast<int>(mtUpperMask));
+    const __m128i lower = _mm_set1_epi32(static_cast<int>(mtLowerMask));
+    const __m128i one = _mm_set1_epi32(1);
+    const __m128i matrix = _mm_set1_epi32(static_cast<int>(mtMatrix));
+    const auto load = [](const std::uint32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
+    const auto twist4 = [&](int k, int far) {
+        const __m128i word = load(s + k);
+        const __m128i next = load(s + k + 1);
+        const __m128i y = _mm_or_si128(_mm_and_si128(word, upper), _mm_and_si128(next, lower));
+        // t = (next & 1) - 1 is all ones for an even successor; ~t & matrix needs no branch.
+        const __m128i t = _mm_sub_epi32(_mm_and_si128(next, one), one);
+        const __m128i odd = _mm_andnot_si128(t, matrix);
+        const __m128i result = _mm_xor_si128(_mm_xor_si128(load(s + far), _mm_srli_epi32(y, 1)), odd);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(s + k), result);
+    };
+
+    constexpr int phase1End = mtN - mtM;            // 227
+    constexpr int phase1Packed = phase1End / 4 * 4; // 224
+    for (int k = 0; k < phase1Packed; k += 4)
+        twist4(k, k + mtM);
+    for (int k = phase1Packed; k < phase1End; ++k)
+        s[k] = twistWord(s[k], s[k + 1], s[k + mtM]);
+    s[mtN] = s[0];
+    constexpr int phase2Packed = phase1End + (mtN - 1 - phase1End) / 4 * 4; // 623
+    for (int k = phase1End; k < phase2Packed; k += 4)
+        twist4(k, k - phase1End);
+    for (int k = phase2Packed; k < mtN; ++k)
+        s[k] = twistWord(s[k], s[k + 1], s[k - phase1End]);
+
+    const __m128i temperB = _mm_set1_epi32(static_cast<int>(mtTemperB));
+    const __m128i temperC = _mm_set1_epi32(static_cast<int>(mtTemperC));
+    for (int k = 0; k < mtN; k += 4) {
+        __m128i y = load(s + k);
+        y = _mm_xor_si128(y, _mm_srli_epi32(y, 11));
+        y = _mm_xor_si128(y, _mm_and_si128(_mm_slli_epi32(y, 7), temperB));
+        y = _mm_xor_si128(y, _mm_and_si128(_mm_slli_epi32(y, 15), temperC));
+        y = _mm_xor_si128(y, _mm_srli_epi32(y, 18));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(mt.mtTempered + k), y);
+    }
+    mt.mtIndex = 0;
+}
+
+std::uint32_t mtNext()
+{
+    if (mt.mtIndex >= mtN || mt.mtSeeded == 0) [[unlikely]]
+        mtEnsureBlock();
+    return mt.mtTempered[mt.mtIndex++];
+}
+
+std::int64_t scaleBelowReference(std::uint32_t u, std::int64_t n)
+{
+    // The steps round 4294967295 * K to exactly 1 and would return n itself.
+    if (u == mtDivisor && n >= 1)
+        return n - 1;
+    const long double p = u * mtScale;
+    const long double q = p * static_cast<long double>(n);
+    const double d = static_cast<double>(q);
+    return static_cast<std::int64_t>(d);
+}
+
+// Let x = u * n / D with D = 2^32 - 1, and P = u * n = a * 2^32 + b. Since
+// 2^32 = D + 1, x = a + (a + b) / D. For u <= D - 1 and n <= 2^32, a <= D - 1 and
+// b <= D, so s = a + b < 2D and floor(x) = a + [s >= D] = a + [s + 1 >= 2^32].
+// W = P + a + 1 = a * 2^32 + s + 1 therefore has floor(x) in its high word, and its
+// low word t gives the remainder r = s mod D = t - 1 + [s >= D].
+//
+// The reference computes d = x (1 + e0)(1 + e1)(1 + e2)(1 + e3): K is 1/D within
+// about 2^-64 relative, the two extended products round by at most 2^-64 each and
+// the double by at most 2^-53, so |d - x| < x * 2^-52 < 2^32 * 2^-52 = 2^-20, which
+// is below 2^12 / D. Whenever nearInteger(W) is false, t lies in [2^13, 2^32 - 2^13),
+// so r >= 2^13 - 1 and D - r >= 2^13: x is more than 2^12 / D away from both
+// neighbouring integers, d lies strictly between them and trunc(d) = floor(x).
+std::int64_t scaleBelow(std::uint32_t u, std::int64_t n)
+{
+    if (n <= 0 || n > mtMaxRange || u == mtDivisor)
+        return scaleBelowReference(u, n);
+    const std::uint64_t w = scaledWord(u, static_cast<std::uint64_t>(n));
+    if (nearInteger(w)) [[unlikely]]
+        return scaleBelowReference(u, n);
+    return static_cast<std::int64_t>(w >> 32);
+}
+
+std::int32_t randomBelow(std::int32_t n)
+{
+    return static_cast<std::int32_t>(scaleBelow(mtNext(), n));
+}
+
+void fillRandomBelow(std::int32_t* first, std::int32_t* last, std::int32_t min, std::int64_t n)
+{
+    const auto umin = static_cast<std::uint32_t>(min);
+    if (n < 1 || n > mtDivisor) {
+        // The whole 32-bit range (n = 2^32) takes one full draw at a time: the block
+        // kernel multiplies 32-bit words only, which keeps it fast for every other n.
+        for (; first != last; ++first)
+            *first = static_cast<std::int32_t>(umin + static_cast<std::uint32_t>(scaleBelow(mtNext(), n)));
+        return;
+    }
+    const auto n32 = static_cast<std::uint32_t>(n);
+    while (first != last) {
+        mtEnsureBlock();
+        const int count = static_cast<int>(std::min<std::ptrdiff_t>(last - first, mtN - mt.mtIndex));
+        const std::uint32_t* u = mt.mtTempered + mt.mtIndex;
+        if (scaleBlock(first, u, count, umin, n32)) [[unlikely]] {
+            for (int k = 0; k < count; ++k) {
+                if (nearInteger(scaledWord(u[k], n32)))
+                    first[k] = static_cast<std::int32_t>(umin + static_cast<std::uint32_t>(scaleBelow(u[k], n)));
+            }
+        }
+        mt.mtIndex += count;
+        first += count;
+    }
+}
+
+} // namespace mizel

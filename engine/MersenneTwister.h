@@ -20,6 +20,7 @@ struct MersenneTwisterState {
 extern MersenneTwisterState mt;
 
 void mtSeed(std::uint32_t seed);
+// The first draw from a generator nobody has seeded seeds it with mtDefaultSeed.
 std::uint32_t mtNext();
 void mtRefill();
 // The two refill forms; mtRefill picks one by mtPackedRefill. Exposed for tests.

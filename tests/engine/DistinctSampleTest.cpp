@@ -1,0 +1,150 @@
+#include "DistinctSample.h"
+#include "ShuffleRandom.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <map>
+#include <new>
+#include <vector>
+
+using namespace mizel;
+
+// Counts what the program allocates, to see that a small sample from a huge range
+// stays small.
+namespace {
+std::size_t allocatedBytes = 0;
+}
+
+void* operator new(std::size_t size)
+{
+    allocatedBytes += size;
+    if (void* p = std::malloc(size ? size : 1))
+        return p;
+    throw std::bad_alloc();
+}
+
+// GCC pairs the replaced operator new with these and warns about free().
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void operator delete(void* p) noexcept
+{
+    std::free(p);
+}
+
+void operator delete(void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
+#pragma GCC diagnostic pop
+
+namespace {
+
+std::vector<std::int32_t> sample(std::int64_t count, std::int32_t min, std::int64_t span)
+{
+    std::vector<std::int32_t> out(static_cast<std::size_t>(count));
+    sampleDistinct(out.data(), count, min, span);
+    return out;
+}
+
+void expectDistinctInRange(std::vector<std::int32_t> values, std::int32_t min, std::int64_t span)
+{
+    std::sort(values.begin(), values.end());
+    EXPECT_EQ(std::adjacent_find(values.begin(), values.end()), values.end());
+    if (!values.empty()) {
+        EXPECT_GE(values.front(), min);
+        EXPECT_LE(values.back(), min + span - 1);
+    }
+}
+
+} // namespace
+
+TEST(DistinctSample, DistinctValuesInRange)
+{
+    struct Case {
+        std::int64_t count;
+        std::int32_t min;
+        std::int64_t span;
+    };
+    const Case cases[] = {
+        {1, 0, 2}, {99, 1, 100}, {25, -50, 101}, {1000, 1, 2147483647}, {100000, 0, 200000},
+        {3000, INT32_MIN, std::int64_t{1} << 32}, {5, INT32_MAX - 9, 10},
+    };
+    shuffleSeed(4);
+    for (const Case& c : cases) {
+        const auto values = sample(c.count, c.min, c.span);
+        ASSERT_EQ(values.size(), static_cast<std::size_t>(c.count));
+        expectDistinctInRange(values, c.min, c.span);
+    }
+}
+
+TEST(DistinctSample, TableMatchesPlainArrayFromTheSameDraws)
+{
+    struct Case {
+        std::int64_t count;
+        std::int64_t span;
+    };
+    const Case cases[] = {{1, 5}, {2, 9}, {3, 13}, {10, 41}, {1000, 4001}, {5000, 30000}, {20000, 1000000}, {3, 1 << 20}};
+    for (const Case& c : cases) {
+        for (std::uint32_t seed = 0; seed < 20; ++seed) {
+            std::vector<std::int32_t> table(static_cast<std::size_t>(c.count));
+            std::vector<std::int32_t> plain(table.size());
+            shuffleSeed(seed);
+            sampleDistinct(table.data(), c.count, -7, c.span);
+            const int next = shuffleNext();
+            shuffleSeed(seed);
+            sampleDistinctReference(plain.data(), c.count, -7, c.span);
+            ASSERT_EQ(table, plain) << c.count << " of " << c.span << ", seed " << seed;
+            ASSERT_EQ(shuffleNext(), next);
+        }
+    }
+}
+
+// Every ordered pair equally often, both for the plain array (span 5) and the
+// table (span 9). The 0.1% points of chi-square with 19 and 71 degrees of freedom
+// are 43.8 and 112.
+TEST(DistinctSample, OrderedPairsAreUniform)
+{
+    for (const auto& [span, limit] : {std::pair{5, 43.8}, std::pair{9, 112.0}}) {
+        std::map<std::pair<int, int>, int> counts;
+        shuffleSeed(77);
+        const int trials = 1000 * span * (span - 1);
+        for (int i = 0; i < trials; ++i) {
+            const auto values = sample(2, 0, span);
+            ASSERT_NE(values[0], values[1]);
+            ++counts[{values[0], values[1]}];
+        }
+        ASSERT_EQ(counts.size(), static_cast<std::size_t>(span * (span - 1)));
+        double chi = 0;
+        for (const auto& entry : counts)
+            chi += (entry.second - 1000.0) * (entry.second - 1000.0) / 1000.0;
+        EXPECT_LT(chi, limit) << span;
+    }
+}
+
+TEST(DistinctSample, SameSeedSameSampleAndNothingForCountZero)
+{
+    shuffleSeed(9);
+    const auto first = sample(500, 100, 1000000);
+    shuffleSeed(9);
+    EXPECT_EQ(sample(500, 100, 1000000), first);
+
+    shuffleSeed(9);
+    const int next = shuffleNext();
+    shuffleSeed(9);
+    std::int32_t untouched = 12345;
+    sampleDistinct(&untouched, 0, 0, std::int64_t{1} << 32);
+    EXPECT_EQ(untouched, 12345);
+    EXPECT_EQ(shuffleNext(), next);
+}
+
+TEST(DistinctSample, SmallSampleOfHugeRangeAllocatesLittle)
+{
+    std::int32_t out[10];
+    shuffleSeed(1);
+    allocatedBytes = 0;
+    sampleDistinct(out, 10, 1, 2147483647);
+    EXPECT_LT(allocatedBytes, 4096u);
+    expectDistinctInRange({out, out + 10}, 1, 2147483647);
+}

@@ -1,0 +1,158 @@
+#include "MersenneTwister.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <random>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+using namespace mizel;
+
+namespace {
+
+constexpr std::uint64_t divisor = 0xFFFFFFFF;
+
+std::uint64_t inverseModDivisor(std::uint64_t n)
+{
+    std::int64_t r0 = static_cast<std::int64_t>(divisor), r1 = static_cast<std::int64_t>(n % divisor);
+    std::int64_t t0 = 0, t1 = 1;
+    while (r1 != 0) {
+        const std::int64_t q = r0 / r1;
+        std::tie(r0, r1) = std::pair(r1, r0 - q * r1);
+        std::tie(t0, t1) = std::pair(t1, t0 - q * t1);
+    }
+    return r0 == 1 ? static_cast<std::uint64_t>((t0 % static_cast<std::int64_t>(divisor) + divisor) % divisor) : 0;
+}
+
+} // namespace
+
+TEST(ScaleBelow, KnownValues)
+{
+    struct Case {
+        std::uint32_t u;
+        std::int64_t n;
+        std::int64_t expected;
+    };
+    const Case cases[] = {
+        {2147483648u, 10, 5},
+        {3000000000u, 6, 4},
+        {4294967294u, 100, 99},
+        {2148008791u, 1000000007, 500122273}, // doubles throughout give 500122272
+        {1073479252u, 1000000007, 249938867}, // truncating the extended product gives 249938866
+        {0, 2147483647, 0},
+        {0, 4294967296, 0},
+        {123456789, 0, 0},
+        {4294967295u, 1, 0},
+        {4294967295u, 1000, 999},
+        {4294967295u, 4294967296, 4294967295},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(scaleBelowReference(c.u, c.n), c.expected) << c.u << " " << c.n;
+        EXPECT_EQ(scaleBelow(c.u, c.n), c.expected) << c.u << " " << c.n;
+    }
+}
+
+TEST(ScaleBelow, RangeOfRandomBelow)
+{
+    mtSeed(2024);
+    for (int i = 0; i < 100000; ++i) {
+        ASSERT_EQ(randomBelow(1), 0);
+        ASSERT_EQ(randomBelow(0), 0);
+        const std::int32_t negative = randomBelow(-5);
+        ASSERT_TRUE(negative >= -5 && negative <= 0) << negative;
+        const std::int32_t six = randomBelow(6);
+        ASSERT_TRUE(six >= 0 && six < 6) << six;
+    }
+}
+
+TEST(ScaleBelow, FastPathMatchesReferenceOnRandomPairs)
+{
+    std::mt19937_64 random(99);
+    for (int i = 0; i < 2000000; ++i) {
+        const auto u = static_cast<std::uint32_t>(random());
+        std::int64_t n;
+        switch (i % 4) {
+        case 0: n = static_cast<std::int64_t>(random() % 4294967296u) + 1; break;
+        case 1: n = static_cast<std::int64_t>(random() % 1000) + 1; break;
+        case 2: n = static_cast<std::int32_t>(random()); break; // either sign
+        default: n = 4294967296 - static_cast<std::int64_t>(random() % 1000); break;
+        }
+        ASSERT_EQ(scaleBelow(u, n), scaleBelowReference(u, n)) << u << " " << n;
+    }
+}
+
+// u = r / n mod (2^32 - 1) puts u * n / (2^32 - 1) exactly r / (2^32 - 1) past an
+// integer: right where the extended-precision rounding decides the result.
+TEST(ScaleBelow, FastPathMatchesReferenceNextToIntegers)
+{
+    std::mt19937_64 random(5);
+    std::vector<std::int64_t> ranges{2147483647, 1000000007, 4294967291, 4294967296, 65539, 3};
+    for (int i = 0; i < 300; ++i)
+        ranges.push_back(static_cast<std::int64_t>(random() % 4294967296u) + 1);
+    // The extended steps round up across an integer from as far as about 1025 / D below it.
+    const std::uint64_t offsets[] = {1, 2, 3, 600, 1000, 1023, 1025, 4096, 8191, 8192, 8193, 100000};
+    int roundedAcross = 0;
+    for (const std::int64_t n : ranges) {
+        const std::uint64_t inverse = inverseModDivisor(static_cast<std::uint64_t>(n));
+        if (inverse == 0)
+            continue;
+        for (const std::uint64_t offset : offsets) {
+            for (const std::uint64_t r : {offset, divisor - offset}) {
+                const std::uint64_t u0 = static_cast<std::uint64_t>((unsigned __int128)r * inverse % divisor);
+                for (std::uint64_t u = u0 - 2; u <= u0 + 2; ++u) {
+                    if (u > divisor)
+                        continue;
+                    const std::int64_t reference = scaleBelowReference(static_cast<std::uint32_t>(u), n);
+                    ASSERT_EQ(scaleBelow(static_cast<std::uint32_t>(u), n), reference) << u << " " << n;
+                    roundedAcross += u < divisor && reference != static_cast<std::int64_t>(u * n / divisor);
+                }
+            }
+        }
+    }
+    // The pairs must include ones where exact floor division would be wrong.
+    EXPECT_GT(roundedAcross, 100);
+}
+
+TEST(ScaleBelow, FillMatchesOneDrawPerValue)
+{
+    const std::int64_t ranges[] = {1, 6, 1000000, 2147483647, 2147483648, 4294967295, 4294967296};
+    for (const std::int64_t n : ranges) {
+        for (const std::int32_t min : {0, -1000, INT32_MAX, INT32_MIN}) {
+            mtSeed(static_cast<std::uint32_t>(n) ^ 77);
+            for (int i = 0; i < 100; ++i)
+                mtNext(); // start mid-block
+            const auto saved = mt;
+            std::vector<std::int32_t> filled(3 * mtN + 5);
+            fillRandomBelow(filled.data(), filled.data() + filled.size(), min, n);
+            const std::uint32_t after = mtNext();
+            mt = saved;
+            for (std::size_t i = 0; i < filled.size(); ++i) {
+                const std::uint32_t value = n <= INT32_MAX ? static_cast<std::uint32_t>(randomBelow(static_cast<std::int32_t>(n)))
+                                                           : static_cast<std::uint32_t>(scaleBelow(mtNext(), n));
+                ASSERT_EQ(filled[i], static_cast<std::int32_t>(static_cast<std::uint32_t>(min) + value)) << n << " " << i;
+            }
+            EXPECT_EQ(mtNext(), after);
+        }
+    }
+}
+
+TEST(ScaleBelow, FillTakesTheCarefulPathNextToIntegers)
+{
+    const std::int64_t n = 4294967291;
+    const std::uint64_t inverse = inverseModDivisor(n);
+    std::vector<std::uint32_t> words{4294967295u, 4294967294u, 0, 1, 2148008791u, 1073479252u};
+    for (std::uint64_t r = 1; r < 1200; r += 4) {
+        words.push_back(static_cast<std::uint32_t>((unsigned __int128)r * inverse % divisor));
+        words.push_back(static_cast<std::uint32_t>((unsigned __int128)(divisor - r) * inverse % divisor));
+    }
+    // A block holding these words, as if the generator had produced them.
+    mtSeed(1);
+    std::copy(words.begin(), words.end(), mt.mtTempered);
+    std::vector<std::int32_t> filled(words.size());
+    fillRandomBelow(filled.data(), filled.data() + filled.size(), 10, n);
+    for (std::size_t i = 0; i < words.size(); ++i)
+        ASSERT_EQ(filled[i], static_cast<std::int32_t>(10 + scaleBelowReference(words[i], n))) << words[i];
+}
