@@ -1,0 +1,399 @@
+#include "Mizelstringgrid.h"
+
+#include "Cp932.h"
+#include "NumberText.h"
+
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <algorithm>
+#include <climits>
+
+namespace {
+
+constexpr int RowPitch = TMizelStringGrid::DefaultRowHeight + TMizelStringGrid::GridLineWidth;
+
+// Line colours of a string grid: black around fixed cells, silver elsewhere.
+const QColor FixedLineColor(0, 0, 0);
+const QColor LineColor(0xC0, 0xC0, 0xC0);
+
+} // namespace
+
+namespace mizel {
+
+GridTextSplit splitGridText(const QByteArray &Text, int E, int W)
+{
+    const int L = int(Text.size());
+    if (W >= E)
+        return {true, L};
+    const int avg = L > 0 ? E / L : 0;
+    // A text narrower than one pixel a byte has no average to split by.
+    if (avg == 0)
+        return {false, L};
+    // Bytes that fit at the average width, less a margin of four.
+    int k = W / avg - 4;
+    if (isTrailByte(Text, k))
+        ++k;
+    // Byte k opening a pair moves the whole pair to line 2.
+    const int s = isTrailByte(Text, k + 1) ? k - 1 : k;
+    return {false, std::clamp(s, 0, L)};
+}
+
+} // namespace mizel
+
+TMizelStringGrid::TMizelStringGrid(QWidget *parent)
+    : QAbstractScrollArea(parent)
+{
+    setFocusPolicy(Qt::StrongFocus);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // The scroll bar counts rows, never pixels, so any row count fits its int range.
+    verticalScrollBar()->setSingleStep(1);
+    verticalScrollBar()->setTracking(true);
+    // paintEvent covers every pixel of the viewport.
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    updateScrollRange();
+}
+
+void TMizelStringGrid::loadVector(const std::vector<std::int32_t> *list)
+{
+    FVector = list;
+    const std::size_t n = list->size();
+    setRowCount(n > 0 ? int(std::min<std::size_t>(n, INT_MAX - 1) + 1) : 1);
+    viewport()->repaint();
+}
+
+int TMizelStringGrid::rowCount() const
+{
+    return RowCount;
+}
+
+int TMizelStringGrid::fixedRows() const
+{
+    return FixedRows;
+}
+
+int TMizelStringGrid::topRow() const
+{
+    return FixedRows + verticalScrollBar()->value();
+}
+
+int TMizelStringGrid::currentRow() const
+{
+    return FCurrent;
+}
+
+int TMizelStringGrid::selectionAnchorRow() const
+{
+    return FAnchor;
+}
+
+int TMizelStringGrid::lastPaintFormatCount() const
+{
+    return FFormatCount;
+}
+
+void TMizelStringGrid::setRowCount(int value)
+{
+    value = std::max(value, 1);
+    if (value == RowCount)
+        return;
+    // A grid keeps at least one row that is not fixed.
+    if (value <= FixedRows)
+        setFixedRows(value - 1);
+    RowCount = value;
+    if (FCurrent >= RowCount)
+        FCurrent = FAnchor = RowCount - 1;
+    FAnchor = std::min(FAnchor, RowCount - 1);
+    updateScrollRange();
+    // Show or hide the scroll bar now rather than from the event loop, so the
+    // repaint that follows sees the final viewport.
+    QEvent layoutRequest(QEvent::LayoutRequest);
+    QCoreApplication::sendEvent(this, &layoutRequest);
+    viewport()->update();
+}
+
+void TMizelStringGrid::setFixedRows(int value)
+{
+    // As a string grid does, a new fixed row count starts the view, the focus
+    // and the selection afresh at the first row below the fixed ones.
+    FixedRows = value;
+    FCurrent = FAnchor = FixedRows;
+    verticalScrollBar()->setValue(0);
+}
+
+qint64 TMizelStringGrid::fullVisibleRows() const
+{
+    const qint64 rows = (viewport()->height() - qint64(FixedRows) * RowPitch) / RowPitch;
+    return std::max<qint64>(rows, 1);
+}
+
+qint64 TMizelStringGrid::maxTopRow() const
+{
+    return std::max<qint64>(FixedRows, RowCount - fullVisibleRows());
+}
+
+void TMizelStringGrid::updateScrollRange()
+{
+    QScrollBar *bar = verticalScrollBar();
+    bar->setRange(0, int(maxTopRow() - FixedRows));
+    bar->setPageStep(int(fullVisibleRows()));
+}
+
+void TMizelStringGrid::setTopRow(qint64 row)
+{
+    verticalScrollBar()->setValue(int(std::clamp<qint64>(row, FixedRows, maxTopRow()) - FixedRows));
+}
+
+void TMizelStringGrid::scrollIntoView(qint64 row)
+{
+    if (row < FixedRows)
+        return;
+    const qint64 top = topRow();
+    const qint64 full = fullVisibleRows();
+    if (row < top)
+        setTopRow(row);
+    else if (row >= top + full)
+        setTopRow(row - full + 1);
+}
+
+void TMizelStringGrid::focusCell(qint64 row, bool moveAnchor)
+{
+    FCurrent = int(row);
+    if (moveAnchor)
+        FAnchor = FCurrent;
+    scrollIntoView(row);
+    viewport()->update();
+}
+
+qint64 TMizelStringGrid::rowAt(int y) const
+{
+    if (y < 0)
+        return -1;
+    const qint64 fixedHeight = qint64(FixedRows) * RowPitch;
+    // A grid line belongs to the cell above it.
+    const qint64 row = y < fixedHeight ? y / RowPitch : topRow() + (y - fixedHeight) / RowPitch;
+    return row < RowCount ? row : -1;
+}
+
+void TMizelStringGrid::paintEvent(QPaintEvent *)
+{
+    QPainter painter(viewport());
+    Canvas = &painter;
+    FFormatCount = 0;
+    // The area beyond the column and below the last row shows the grid's colour.
+    painter.fillRect(viewport()->rect(), palette().color(QPalette::Base));
+    const int height = viewport()->height();
+    int y = 0;
+    for (qint64 row = 0; row < FixedRows && y < height; ++row, y += RowPitch)
+        paintCell(row, y);
+    for (qint64 row = topRow(); row < RowCount && y < height; ++row, y += RowPitch)
+        paintCell(row, y);
+    Canvas = nullptr;
+}
+
+void TMizelStringGrid::paintCell(qint64 row, int y)
+{
+    const QPalette &pal = palette();
+    const bool fixed = row < FixedRows;
+    TGridDrawState state;
+    if (fixed)
+        state |= gdFixed;
+    else if (row >= std::min(FAnchor, FCurrent) && row <= std::max(FAnchor, FCurrent))
+        state |= gdSelected;
+    if (row == FCurrent && hasFocus())
+        state |= gdFocused;
+
+    // Grid lines lie outside the cell: to its right and below it.
+    const QColor &line = fixed ? FixedLineColor : LineColor;
+    Canvas->fillRect(ColWidth, y, GridLineWidth, DefaultRowHeight + GridLineWidth, line);
+    Canvas->fillRect(0, y + DefaultRowHeight, ColWidth, GridLineWidth, line);
+
+    const QRect rect(0, y, ColWidth, DefaultRowHeight);
+    const bool highlighted = (state & gdSelected) && !(state & gdFocused);
+    const QColor textColor = pal.color(highlighted ? QPalette::HighlightedText : QPalette::Text);
+    Canvas->fillRect(rect, pal.color(highlighted ? QPalette::Highlight : fixed ? QPalette::Button : QPalette::Base));
+    Canvas->setFont(font());
+    Canvas->setPen(textColor);
+    DrawCell(0, int(row), rect, state);
+
+    if (fixed) {
+        // Raised edge: light top and left, dark bottom and right.
+        const QColor dark = pal.color(QPalette::Dark);
+        const QColor light = pal.color(QPalette::Light);
+        Canvas->fillRect(rect.right(), rect.top(), 1, rect.height(), dark);
+        Canvas->fillRect(rect.left(), rect.bottom(), rect.width(), 1, dark);
+        Canvas->fillRect(rect.left(), rect.top(), rect.width() - 1, 1, light);
+        Canvas->fillRect(rect.left(), rect.top(), 1, rect.height() - 1, light);
+    }
+    if (state & gdFocused) {
+        QPen dotted(textColor, 0);
+        dotted.setDashPattern({1, 1});
+        Canvas->setPen(dotted);
+        Canvas->setBrush(Qt::NoBrush);
+        Canvas->drawRect(rect.adjusted(0, 0, -1, -1));
+    }
+}
+
+void TMizelStringGrid::DrawCell(int ACol, int ARow, const QRect &Rect, TGridDrawState)
+{
+    static const QByteArray header = mizel::toCp932(QStringLiteral("乱数"));
+    if (ACol == 0 && ARow == 0) {
+        GridTextOut(Rect, header);
+        return;
+    }
+    if (!FVector)
+        return;
+    if (ARow == 0 || std::size_t(ARow - 1) >= FVector->size())
+        return;
+    char text[mizel::maxNumberTextLength];
+    const char *end = mizel::formatNumber(text, FVector->at(std::size_t(ARow - 1)));
+    ++FFormatCount;
+    GridTextOut(Rect, QByteArray(text, end - text));
+}
+
+void TMizelStringGrid::GridTextOut(QRect Rect, const QByteArray &Text)
+{
+    const QFontMetrics metrics = Canvas->fontMetrics();
+    const QString text = mizel::fromCp932(Text);
+    const int E = metrics.horizontalAdvance(text);
+    const int H = metrics.height();
+    Rect.setLeft(Rect.left() + 2);
+    Rect.setBottom(Rect.bottom() - 2);
+    const int W = Rect.width();
+    const mizel::GridTextSplit split = mizel::splitGridText(Text, E, W);
+    if (split.fits) {
+        // One line box (ascent + descent) standing on the shrunk bottom edge,
+        // clipped to the shrunk rectangle.
+        Canvas->save();
+        Canvas->setClipRect(Rect, Qt::IntersectClip);
+        Canvas->drawText(Rect.left(), Rect.top() + Rect.height() - metrics.descent(), text);
+        Canvas->restore();
+        return;
+    }
+    // Two lines from the cell's top, unclipped: line 2 may run into the next row.
+    const int x = Rect.left() + GridLineWidth;
+    const int baseline = Rect.top() + GridLineWidth + metrics.ascent();
+    Canvas->drawText(x, baseline, mizel::fromCp932(Text.left(split.firstLength)));
+    Canvas->drawText(x, baseline + H, mizel::fromCp932(Text.mid(split.firstLength)));
+}
+
+void TMizelStringGrid::resizeEvent(QResizeEvent *event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    updateScrollRange();
+}
+
+void TMizelStringGrid::keyPressEvent(QKeyEvent *event)
+{
+    const bool ctrl = event->modifiers() & Qt::ControlModifier;
+    const bool shift = event->modifiers() & Qt::ShiftModifier;
+    const qint64 top = topRow();
+    const qint64 lastFullVisible = top + fullVisibleRows() - 1;
+    const qint64 page = std::max<qint64>(lastFullVisible - top, 1);
+    qint64 newTop = top;
+    qint64 newCurrent = FCurrent;
+    switch (event->key()) {
+    case Qt::Key_Up:
+        // Ctrl scrolls the view and leaves the focus where it is.
+        if (ctrl)
+            --newTop;
+        else
+            --newCurrent;
+        break;
+    case Qt::Key_Down:
+        if (ctrl)
+            ++newTop;
+        else
+            ++newCurrent;
+        break;
+    case Qt::Key_PageUp:
+        if (ctrl) {
+            newCurrent = top;
+        } else {
+            newCurrent -= page;
+            newTop -= page;
+        }
+        break;
+    case Qt::Key_PageDown:
+        if (ctrl) {
+            newCurrent = lastFullVisible;
+        } else {
+            newCurrent += page;
+            newTop += page;
+        }
+        break;
+    // With one column, Home and End go to the first and last row with or without Ctrl.
+    case Qt::Key_Home:
+        newCurrent = FixedRows;
+        break;
+    case Qt::Key_End:
+        newCurrent = RowCount - 1;
+        break;
+    default:
+        QAbstractScrollArea::keyPressEvent(event);
+        return;
+    }
+    if (newTop != top)
+        setTopRow(newTop);
+    newCurrent = std::clamp<qint64>(newCurrent, FixedRows, RowCount - 1);
+    if (newCurrent != FCurrent)
+        focusCell(newCurrent, !shift);
+}
+
+void TMizelStringGrid::mousePressEvent(QMouseEvent *event)
+{
+    setFocus(Qt::MouseFocusReason);
+    if (event->button() != Qt::LeftButton)
+        return;
+    const QPoint pos = event->position().toPoint();
+    const qint64 row = rowAt(pos.y());
+    // Fixed rows and the space beside the column take no clicks.
+    if (pos.x() >= ColWidth + GridLineWidth || row < FixedRows)
+        return;
+    FSelecting = true;
+    if (event->modifiers() & Qt::ShiftModifier) {
+        FAnchor = int(row);
+        scrollIntoView(row);
+        viewport()->update();
+    } else {
+        focusCell(row, true);
+    }
+}
+
+void TMizelStringGrid::mouseMoveEvent(QMouseEvent *event)
+{
+    if (!FSelecting)
+        return;
+    // Dragging past the top or bottom of the view extends the selection one
+    // row a move, scrolling it in.
+    const qint64 y = event->position().toPoint().y();
+    const qint64 fixedHeight = qint64(FixedRows) * RowPitch;
+    const qint64 top = topRow();
+    const qint64 row = y < fixedHeight ? top - 1 : std::min(top + (y - fixedHeight) / RowPitch, top + fullVisibleRows());
+    const qint64 anchor = std::clamp<qint64>(row, FixedRows, RowCount - 1);
+    if (anchor == FAnchor)
+        return;
+    FAnchor = int(anchor);
+    scrollIntoView(anchor);
+    viewport()->update();
+}
+
+void TMizelStringGrid::mouseReleaseEvent(QMouseEvent *)
+{
+    FSelecting = false;
+}
+
+void TMizelStringGrid::focusInEvent(QFocusEvent *event)
+{
+    QAbstractScrollArea::focusInEvent(event);
+    viewport()->update();
+}
+
+void TMizelStringGrid::focusOutEvent(QFocusEvent *event)
+{
+    QAbstractScrollArea::focusOutEvent(event);
+    viewport()->update();
+}

@@ -2,14 +2,42 @@
 // One-column result grid that shows a list of any length without copying it:
 // it scrolls by row and formats only the cells it paints.
 #include <QAbstractScrollArea>
+#include <QByteArray>
+#include <QFlags>
+#include <QRect>
 #include <cstdint>
 #include <vector>
+
+class QPainter;
+
+namespace mizel {
+
+// Where a cell text too wide for its cell breaks: fits means one line at the
+// cell's bottom; otherwise the first firstLength bytes go on line 1 and the
+// rest on line 2.
+struct GridTextSplit
+{
+    bool fits;
+    int firstLength;
+};
+
+// Text is cp932 bytes measuring E pixels; W is the shrunk cell width.
+GridTextSplit splitGridText(const QByteArray &Text, int E, int W);
+
+} // namespace mizel
 
 class TMizelStringGrid : public QAbstractScrollArea
 {
     Q_OBJECT
 
 public:
+    enum GridDrawFlag { gdSelected = 0x1, gdFocused = 0x2, gdFixed = 0x4 };
+    Q_DECLARE_FLAGS(TGridDrawState, GridDrawFlag)
+
+    static constexpr int DefaultRowHeight = 20;
+    static constexpr int GridLineWidth = 1;
+    static constexpr int ColWidth = 261;
+
     explicit TMizelStringGrid(QWidget *parent = nullptr);
 
     // Binds the list (never copied) and repaints before returning.
@@ -20,4 +48,45 @@ public:
     int topRow() const;          // first row shown below the fixed rows
     int currentRow() const;      // the focused cell's row
     int selectionAnchorRow() const;
+    // How many numbers the last paint formatted.
+    int lastPaintFormatCount() const;
+
+protected:
+    // Draws the text of one cell; the background, edges and focus are the
+    // painting loop's.
+    void DrawCell(int ACol, int ARow, const QRect &Rect, TGridDrawState State);
+    void GridTextOut(QRect Rect, const QByteArray &Text);
+
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+
+private:
+    void setRowCount(int value);
+    void setFixedRows(int value);
+    qint64 fullVisibleRows() const;
+    qint64 maxTopRow() const;
+    void updateScrollRange();
+    void setTopRow(qint64 row);
+    void scrollIntoView(qint64 row);
+    void focusCell(qint64 row, bool moveAnchor);
+    qint64 rowAt(int y) const;
+    void paintGridLines(qint64 row, int y);
+    void paintCell(qint64 row, int y);
+
+    const std::vector<std::int32_t> *FVector = nullptr;
+    int RowCount = 2;
+    int FixedRows = 1;
+    int FCurrent = 1;
+    int FAnchor = 1;
+    bool FSelecting = false;
+    QPainter *Canvas = nullptr;  // set while a paint is under way
+    int FFormatCount = 0;
 };
+
+Q_DECLARE_OPERATORS_FOR_FLAGS(TMizelStringGrid::TGridDrawState)
