@@ -1,0 +1,16 @@
+#pragma once
+// Filling the result list for Run, one bulk path per mode. Both reserve the
+// whole list first, so a request that cannot fit fails before any drawing.
+#include <cstdint>
+#include <vector>
+
+namespace mizel {
+
+// Appends count values min + randomBelow(span), span from 1 to 2^32.
+void appendWithRepeats(std::vector<std::int32_t> &list, std::int64_t count, std::int32_t min, std::int64_t span);
+
+// Appends count distinct values of min .. min + span - 1 in random order,
+// count from 0 to span. The whole range is the ascending fill, shuffled.
+void appendDistinct(std::vector<std::int32_t> &list, std::int64_t count, std::int32_t min, std::int64_t span);
+
+} // namespace mizel

@@ -1,0 +1,285 @@
+#include "Mainunit.h"
+#include "ui_Mainunit.h"
+
+#include "Generation.h"
+#include "KeyFilter.h"
+#include "ListExport.h"
+#include "MersenneTwister.h"
+#include "MessageBox.h"
+#include "ShuffleRandom.h"
+#include "TextToInt.h"
+
+#include <QClipboard>
+#include <QFileDialog>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QScopedValueRollback>
+#include <QScreen>
+#include <QTimer>
+#include <chrono>
+#include <ctime>
+
+namespace {
+
+// The save dialog's file types, numbered from 1 in this order. Qt reads a
+// type's patterns from its last parentheses and shows only the name before them.
+struct SaveFileType
+{
+    QString name;
+    QString filter;
+};
+const SaveFileType saveFileTypes[] = {
+    {QStringLiteral("テキストファイル(*.txt)"), QStringLiteral("テキストファイル(*.txt) (*.txt)")},
+    {QStringLiteral("カンマ区切りCSVファイル(*.csv)"), QStringLiteral("カンマ区切りCSVファイル(*.csv) (*.csv)")},
+    {QStringLiteral("全てのファイル"), QStringLiteral("全てのファイル (*)")},
+};
+
+int fileTypeIndexOf(const QString &selectedFilter)
+{
+    for (int i = 0; i < int(std::size(saveFileTypes)); ++i) {
+        if (selectedFilter == saveFileTypes[i].name || selectedFilter == saveFileTypes[i].filter)
+            return i + 1;
+    }
+    return 1;
+}
+
+std::int32_t boxValue(const QLineEdit *edit)
+{
+    return mizel::textToInt(edit->text().toStdString());
+}
+
+// The system's millisecond tick: monotonic, wrapping at 2^32.
+std::uint32_t tickCount()
+{
+    using namespace std::chrono;
+    return static_cast<std::uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+} // namespace
+
+TMF::TMF(QWidget *parent)
+    : QMainWindow(parent)
+    , ui(std::make_unique<Ui::TMF>())
+{
+    ui->setupUi(this);
+
+    // Qt's own dialog behaves the same on every desktop.
+    SD = new QFileDialog(this);
+    SD->setAcceptMode(QFileDialog::AcceptSave);
+    SD->setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::HideNameFilterDetails);
+    QStringList filters;
+    for (const SaveFileType &type : saveFileTypes)
+        filters << type.filter;
+    SD->setNameFilters(filters);
+    SD->setDefaultSuffix(QStringLiteral("txt"));
+
+    for (QLineEdit *edit : {ui->SaidaiEdit, ui->SaisyouEdit, ui->HasseiEdit})
+        edit->installEventFilter(this);
+    // Numbers only: no input method composes into the maximum and count boxes.
+    ui->SaidaiEdit->setAttribute(Qt::WA_InputMethodEnabled, false);
+    ui->HasseiEdit->setAttribute(Qt::WA_InputMethodEnabled, false);
+
+    connect(ui->OnajiChk, &QCheckBox::toggled, this, &TMF::OnajiChkClick);
+    connect(ui->SaidaiButton, &QPushButton::clicked, this, &TMF::SaidaiButtonClick);
+    connect(ui->ExeButton, &QPushButton::clicked, this, &TMF::ExeButtonClick);
+    connect(ui->CopyButton, &QPushButton::clicked, this, &TMF::CopyButtonClick);
+    connect(ui->SaveButton, &QPushButton::clicked, this, &TMF::SaveButtonClick);
+
+    mizel::mtSeed(static_cast<std::uint32_t>(std::time(nullptr)));
+    mizel::shuffleSeed(static_cast<std::uint32_t>(std::time(nullptr)));
+}
+
+TMF::~TMF() = default;
+
+void TMF::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TMF::FormShow()
+{
+    if (!shownOnce) {
+        shownOnce = true;
+        const QRect frame = frameGeometry();
+        move(screen()->availableGeometry().center() - (frame.center() - frame.topLeft()));
+        ui->SaidaiEdit->setFocus(Qt::ActiveWindowFocusReason);
+    }
+    ui->SaidaiEdit->selectAll();
+}
+
+bool TMF::eventFilter(QObject *watched, QEvent *event)
+{
+    auto *edit = qobject_cast<QLineEdit *>(watched);
+    if (!edit)
+        return QMainWindow::eventFilter(watched, event);
+
+    switch (event->type()) {
+    case QEvent::KeyPress:
+        return SaidaiEditKeyPress(static_cast<QKeyEvent *>(event));
+    case QEvent::InputMethod:
+        return filterInputMethod(edit, static_cast<QInputMethodEvent *>(event));
+    case QEvent::MouseButtonRelease:
+        if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
+            EditClick(edit);
+        break;
+    case QEvent::FocusIn:
+        if (static_cast<QFocusEvent *>(event)->reason() != Qt::MouseFocusReason)
+            edit->selectAll();
+        break;
+    default:
+        break;
+    }
+    return false;
+}
+
+void TMF::EditClick(QLineEdit *edit)
+{
+    // After the box has handled the release, which may move the cursor.
+    QTimer::singleShot(0, edit, &QLineEdit::selectAll);
+}
+
+// Returns true when the typed character is discarded. Editing shortcuts
+// (Ctrl+C, Ctrl+V ...) and keys that type nothing are commands, not characters.
+bool TMF::SaidaiEditKeyPress(QKeyEvent *event)
+{
+    const QString typed = event->text();
+    if (typed.isEmpty() || event->key() == Qt::Key_Delete
+        || (event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier)))
+        return false;
+    for (char32_t c : typed.toUcs4()) {
+        if (!mizel::keyFilterPasses(c))
+            return true;
+    }
+    return false;
+}
+
+// Text committed by an input method counts as typed: each character is filtered.
+bool TMF::filterInputMethod(QLineEdit *edit, QInputMethodEvent *event)
+{
+    QString kept;
+    for (char32_t c : event->commitString().toUcs4()) {
+        if (mizel::keyFilterPasses(c))
+            kept += QString::fromUcs4(&c, 1);
+    }
+    if (kept == event->commitString())
+        return false;
+    QInputMethodEvent filtered(event->preeditString(), event->attributes());
+    filtered.setCommitString(kept, event->replacementStart(), event->replacementLength());
+    QCoreApplication::sendEvent(edit, &filtered);
+    return true;
+}
+
+void TMF::OnajiChkClick()
+{
+    ui->SaidaiButton->setEnabled(ui->OnajiChk->isChecked());
+}
+
+void TMF::SaidaiButtonClick()
+{
+    if (!ui->OnajiChk->isChecked())
+        return;
+    const std::int64_t max = boxValue(ui->SaidaiEdit);
+    const std::int64_t min = boxValue(ui->SaisyouEdit);
+    ui->HasseiEdit->setText(QString::number(max - min + 1));
+}
+
+void TMF::ExeButtonClick()
+{
+    // A click queued while the working message is painted must not start a
+    // second list inside this one.
+    if (running)
+        return;
+    const QScopedValueRollback<bool> runningGuard(running, true);
+
+    for (QLineEdit *edit : {ui->SaidaiEdit, ui->SaisyouEdit, ui->HasseiEdit}) {
+        if (edit->text().isEmpty())
+            edit->setText(QStringLiteral("0"));
+    }
+    ResultVector.clear();
+    std::int32_t max = boxValue(ui->SaidaiEdit);
+    const std::int32_t count = boxValue(ui->HasseiEdit);
+
+    const bool distinct = ui->OnajiChk->isChecked();
+    if (distinct && max < static_cast<std::int32_t>(static_cast<std::uint32_t>(count) - 1u)) {
+        mizel::messageBox(QStringLiteral("乱数の発生数が乱数の最大値を超えています！！"));
+        return;
+    }
+    if (distinct)
+        max = boxValue(ui->SaidaiEdit);
+    const std::int32_t min = boxValue(ui->SaisyouEdit);
+    if (min > max) {
+        mizel::messageBox(QStringLiteral("乱数の最小値が乱数の最大値を超えています！！"));
+        return;
+    }
+    if (distinct) {
+        const std::int64_t span = std::int64_t{max} - min + 1;
+        if (span < boxValue(ui->HasseiEdit))
+            ui->HasseiEdit->setText(QString::number(span));
+    }
+
+    showWorkingMessage();
+    if (distinct)
+        generatePermutation();
+    else
+        generateWithRepeats();
+}
+
+void TMF::generateWithRepeats()
+{
+    const std::int32_t min = boxValue(ui->SaisyouEdit);
+    const std::uint32_t startTick = tickCount();
+    const std::int64_t span = std::int64_t{boxValue(ui->SaidaiEdit)} - min + 1;
+    const std::int32_t count = boxValue(ui->HasseiEdit);
+    mizel::appendWithRepeats(ResultVector, count, min, span);
+    ui->MizelStringGrid1->loadVector(&ResultVector);
+    showFinishedMessage(startTick);
+}
+
+void TMF::generatePermutation()
+{
+    const std::int32_t min = boxValue(ui->SaisyouEdit);
+    const std::int64_t span = std::int64_t{boxValue(ui->SaidaiEdit)} - min + 1;
+    const std::int32_t count = boxValue(ui->HasseiEdit);
+    const std::uint32_t startTick = tickCount();
+    mizel::appendDistinct(ResultVector, count, min, span);
+    ui->MizelStringGrid1->loadVector(&ResultVector);
+    showFinishedMessage(startTick);
+}
+
+void TMF::showWorkingMessage()
+{
+    ui->StatusBar->showMessage(QStringLiteral("ただいま作成しています。しばらくお待ち下さい。"));
+    QCoreApplication::processEvents();
+}
+
+void TMF::showFinishedMessage(std::uint32_t startTick)
+{
+    const auto elapsed = static_cast<std::int32_t>(tickCount() - startTick);
+    ui->StatusBar->showMessage(QStringLiteral("生成終了　生成時間:%1ミリ秒").arg(elapsed));
+}
+
+void TMF::CopyButtonClick()
+{
+    auto *data = new QMimeData;
+    data->setData(QStringLiteral("text/plain"), mizel::textFormat(ResultVector));
+    QGuiApplication::clipboard()->setMimeData(data);
+    mizel::messageBox(QStringLiteral("クリップボードにコピーしました"));
+}
+
+void TMF::SaveButtonClick()
+{
+    SD->selectNameFilter(saveFileTypes[savedFilterIndex - 1].filter);
+    SD->selectFile(savedFileName);
+    if (SD->exec() != QDialog::Accepted)
+        return;
+    savedFileName = SD->selectedFiles().value(0);
+    savedFilterIndex = fileTypeIndexOf(SD->selectedNameFilter());
+
+    if (!mizel::saveList(savedFileName, ResultVector, mizel::formatForFilterIndex(savedFilterIndex)))
+        mizel::messageBox(QStringLiteral("ファイルに保存できませんでした"));
+    else if (!ResultVector.empty())
+        mizel::messageBox(QStringLiteral("ファイルに保存しました"));
+}

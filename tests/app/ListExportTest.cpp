@@ -1,0 +1,173 @@
+#include "ListExport.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <numeric>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using mizel::ListFormat;
+
+namespace {
+
+// Keeps every write separately, and can refuse the write numbered failAt.
+class RecordingDevice : public QIODevice
+{
+public:
+    explicit RecordingDevice(int failAt = -1) : failAt(failAt) { open(WriteOnly); }
+
+    QList<QByteArray> writes;
+    QByteArray all() const { return writes.join(); }
+
+protected:
+    qint64 readData(char *, qint64) override { return -1; }
+    qint64 writeData(const char *data, qint64 length) override
+    {
+        if (writes.size() == failAt)
+            return length / 2;
+        writes.append(QByteArray(data, length));
+        return length;
+    }
+
+private:
+    int failAt;
+};
+
+QByteArray written(std::vector<std::int32_t> list, ListFormat format)
+{
+    RecordingDevice device;
+    EXPECT_TRUE(mizel::writeList(device, list, format));
+    return device.all();
+}
+
+std::vector<std::int32_t> ascending(std::size_t count)
+{
+    std::vector<std::int32_t> list(count);
+    std::iota(list.begin(), list.end(), 1);
+    return list;
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+} // namespace
+
+TEST(ListFormats, BytesOfSmallLists)
+{
+    EXPECT_EQ(written({5}, ListFormat::Csv), "5");
+    EXPECT_EQ(written({5}, ListFormat::Text), "5\r\n");
+    EXPECT_EQ(written({1, 22, 333}, ListFormat::Csv), "1,22,333");
+    EXPECT_EQ(written({1, 22, 333}, ListFormat::Text), "1\r\n22\r\n333\r\n");
+    EXPECT_EQ(written({-7}, ListFormat::Csv), "-7");
+    EXPECT_EQ(written({INT32_MIN, 0, INT32_MAX}, ListFormat::Csv), "-2147483648,0,2147483647");
+    EXPECT_EQ(written({INT32_MIN, INT32_MAX}, ListFormat::Text), "-2147483648\r\n2147483647\r\n");
+    EXPECT_EQ(written({}, ListFormat::Csv), "");
+    EXPECT_EQ(mizel::textFormat({}), "");
+    EXPECT_EQ(mizel::textFormat({1, 22, -333}), "1\r\n22\r\n-333\r\n");
+}
+
+TEST(ListFormats, ChunksDoNotShowInTheBytes)
+{
+    RecordingDevice thousand;
+    mizel::writeList(thousand, ascending(1000), ListFormat::Csv);
+    ASSERT_EQ(thousand.writes.size(), 1);
+    EXPECT_TRUE(thousand.all().endsWith("999,1000"));
+
+    RecordingDevice csv;
+    mizel::writeList(csv, ascending(1001), ListFormat::Csv);
+    ASSERT_EQ(csv.writes.size(), 2);
+    EXPECT_TRUE(csv.writes[0].endsWith("1000,"));
+    EXPECT_EQ(csv.writes[1], "1001");
+    EXPECT_EQ(csv.all().count(','), 1000);
+    EXPECT_FALSE(csv.all().contains('\n'));
+
+    RecordingDevice text;
+    mizel::writeList(text, ascending(3001), ListFormat::Text);
+    ASSERT_EQ(text.writes.size(), 2);
+    EXPECT_EQ(text.writes[0].count("\r\n"), 3000);
+    EXPECT_EQ(text.writes[1], "3001\r\n");
+    EXPECT_EQ(text.all(), mizel::textFormat(ascending(3001)));
+}
+
+TEST(ListFormats, FileTypeAloneChoosesTheFormat)
+{
+    EXPECT_EQ(mizel::formatForFilterIndex(1), ListFormat::Text);
+    EXPECT_EQ(mizel::formatForFilterIndex(2), ListFormat::Csv);
+    EXPECT_EQ(mizel::formatForFilterIndex(3), ListFormat::Text);
+}
+
+TEST(ListFormats, AShortWriteIsAFailure)
+{
+    RecordingDevice device(1);
+    EXPECT_FALSE(mizel::writeList(device, ascending(7000), ListFormat::Text));
+}
+
+class SaveList : public ::testing::Test
+{
+protected:
+    QString path(const char *name) const { return dir.filePath(QString::fromLatin1(name)); }
+    QStringList leftovers() const { return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden); }
+
+    QTemporaryDir dir;
+};
+
+TEST_F(SaveList, WritesNewAndReplacesOldFiles)
+{
+    ASSERT_TRUE(mizel::saveList(path("a.txt"), {1, 22, 333}, ListFormat::Csv));
+    EXPECT_EQ(fileBytes(path("a.txt")), "1,22,333");
+    ASSERT_TRUE(mizel::saveList(path("a.txt"), {4}, ListFormat::Text));
+    EXPECT_EQ(fileBytes(path("a.txt")), "4\r\n");
+    ASSERT_TRUE(mizel::saveList(path("a.txt"), {}, ListFormat::Text));
+    EXPECT_EQ(fileBytes(path("a.txt")), "");
+    EXPECT_EQ(leftovers(), QStringList{"a.txt"});
+}
+
+TEST_F(SaveList, FailuresLeaveTheEarlierFileAlone)
+{
+    writeFile(path("locked.txt"), "keep me");
+    QFile::setPermissions(path("locked.txt"), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+    EXPECT_FALSE(mizel::saveList(path("locked.txt"), {1, 2}, ListFormat::Text));
+    EXPECT_EQ(fileBytes(path("locked.txt")), "keep me");
+
+    EXPECT_FALSE(mizel::saveList(path("missing/folder.txt"), {1}, ListFormat::Text));
+    EXPECT_FALSE(QFile::exists(path("missing")));
+    EXPECT_EQ(leftovers(), QStringList{"locked.txt"});
+}
+
+TEST_F(SaveList, AFullDiskPartWayLeavesTheEarlierFileAlone)
+{
+    const QByteArray earlier(100000, 'e');
+    writeFile(path("big.txt"), earlier);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // The file size limit stands in for a disk that fills part-way.
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{64 * 1024, 64 * 1024};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        const bool saved = mizel::saveList(path("big.txt"), ascending(200000), ListFormat::Text);
+        _exit(saved ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1) << "the save reported success";
+    EXPECT_EQ(fileBytes(path("big.txt")), earlier);
+    EXPECT_EQ(leftovers(), QStringList{"big.txt"});
+}
