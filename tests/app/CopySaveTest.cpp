@@ -1,5 +1,4 @@
-#include "Mainunit.h"
-#include "ModalBoxWatcher.h"
+#include "WindowTest.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -14,29 +13,15 @@
 
 namespace {
 
-class CopySave : public ::testing::Test
+class CopySave : public WindowTest
 {
 protected:
-    void SetUp() override
-    {
-        window.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    }
-
-    void click(const char *name)
-    {
-        QTest::mouseClick(window.findChild<QPushButton *>(QString::fromLatin1(name)), Qt::LeftButton);
-    }
-
     // Runs the distinct mode over all of min..max (min >= 0, or the count
     // would exceed the maximum), so the list's contents are known.
     void generate(int min, int max)
     {
-        window.findChild<QLineEdit *>(QStringLiteral("SaidaiEdit"))->setText(QString::number(max));
-        window.findChild<QLineEdit *>(QStringLiteral("SaisyouEdit"))->setText(QString::number(min));
-        window.findChild<QLineEdit *>(QStringLiteral("HasseiEdit"))->setText(QString::number(max - min + 1));
-        window.findChild<QCheckBox *>(QStringLiteral("OnajiChk"))->setChecked(true);
-        click("ExeButton");
+        run(QByteArray::number(max).constData(), QByteArray::number(min).constData(),
+            QByteArray::number(max - min + 1).constData(), true);
     }
 
     QByteArray expectedText() const
@@ -72,9 +57,7 @@ protected:
 
     QString path(const char *name) const { return dir.filePath(QString::fromLatin1(name)); }
 
-    ModalBoxWatcher watcher;
     QTemporaryDir dir;
-    TMF window;
 };
 
 } // namespace

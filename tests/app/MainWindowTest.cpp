@@ -1,5 +1,4 @@
-#include "Mainunit.h"
-#include "ModalBoxWatcher.h"
+#include "WindowTest.h"
 
 #include <QCheckBox>
 #include <QFontInfo>
@@ -13,25 +12,9 @@
 
 namespace {
 
-class MainWindow : public ::testing::Test
+class MainWindow : public WindowTest
 {
 protected:
-    void SetUp() override
-    {
-        window.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    }
-
-    template<typename T = QWidget>
-    T *control(const char *name)
-    {
-        auto *found = window.findChild<T *>(QString::fromLatin1(name));
-        EXPECT_NE(found, nullptr) << name;
-        return found;
-    }
-
-    QLineEdit *edit(const char *name) { return control<QLineEdit>(name); }
-
     // Types into a box as a user would, over its whole text: one key event
     // per character, carrying that character as its text.
     void typeInto(const char *name, const char *keys)
@@ -44,8 +27,6 @@ protected:
             QCoreApplication::sendEvent(box, &press);
         }
     }
-
-    TMF window;
 };
 
 struct ControlSpec
@@ -211,7 +192,6 @@ TEST_F(MainWindow, MaxCountButtonReportsABadBoxAndKeepsTheCount)
     edit("HasseiEdit")->setText(QStringLiteral("3"));
     edit("SaidaiEdit")->setText(QStringLiteral("10"));
     edit("SaisyouEdit")->clear();
-    ModalBoxWatcher watcher;
     QTest::mouseClick(control("SaidaiButton"), Qt::LeftButton);
     ASSERT_EQ(watcher.boxes.size(), 1u);
     EXPECT_EQ(watcher.boxes[0].text, QStringLiteral("'' は整数ではありません."));

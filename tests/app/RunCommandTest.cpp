@@ -1,9 +1,8 @@
 #include "AllocationTracker.h"
-#include "Mainunit.h"
 #include "MersenneTwister.h"
-#include "ModalBoxWatcher.h"
 #include "Mizelstringgrid.h"
 #include "ShuffleRandom.h"
+#include "WindowTest.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -20,31 +19,20 @@
 
 namespace {
 
-class RunCommand : public ::testing::Test
+class RunCommand : public WindowTest
 {
 protected:
     void SetUp() override
     {
-        window.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        WindowTest::SetUp();
         // Fixed seeds after the window seeded from the clock.
         mizel::mtSeed(20261208);
         mizel::shuffleSeed(20261208);
     }
 
-    QLineEdit *edit(const char *name) { return window.findChild<QLineEdit *>(QString::fromLatin1(name)); }
-    TMizelStringGrid *grid() { return window.findChild<TMizelStringGrid *>(QStringLiteral("MizelStringGrid1")); }
+    TMizelStringGrid *grid() { return control<TMizelStringGrid>("MizelStringGrid1"); }
     const std::vector<std::int32_t> &list() { return window.resultVector(); }
     QString status() { return window.statusBar()->currentMessage(); }
-
-    void run(const char *max, const char *min, const char *count, bool distinct)
-    {
-        edit("SaidaiEdit")->setText(QString::fromUtf8(max));
-        edit("SaisyouEdit")->setText(QString::fromUtf8(min));
-        edit("HasseiEdit")->setText(QString::fromUtf8(count));
-        window.findChild<QCheckBox *>(QStringLiteral("OnajiChk"))->setChecked(distinct);
-        QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("ExeButton")), Qt::LeftButton);
-    }
 
     static std::vector<std::int32_t> shuffledRange(std::int32_t min, std::int32_t max)
     {
@@ -54,9 +42,6 @@ protected:
         mizel::shuffleValues(values.data(), values.data() + values.size());
         return values;
     }
-
-    ModalBoxWatcher watcher;
-    TMF window;
 };
 
 const QRegularExpression finishedMessage(QStringLiteral("^生成終了　生成時間:-?\\d+ミリ秒$"));
@@ -196,11 +181,11 @@ TEST_F(RunCommand, ConversionErrorsReachTheErrorDisplay)
 
 TEST_F(RunCommand, RunClickedDuringTheWorkingMessageIsIgnored)
 {
-    auto *runButton = window.findChild<QPushButton *>(QStringLiteral("ExeButton"));
+    auto *runButton = control<QPushButton>("ExeButton");
     edit("SaidaiEdit")->setText(QStringLiteral("100"));
     edit("SaisyouEdit")->setText(QStringLiteral("1"));
     edit("HasseiEdit")->setText(QStringLiteral("100"));
-    window.findChild<QCheckBox *>(QStringLiteral("OnajiChk"))->setChecked(true);
+    control<QCheckBox>("OnajiChk")->setChecked(true);
     // Delivered by the pass over pending events that paints the working message.
     QTimer::singleShot(0, runButton, &QPushButton::click);
     runButton->click();
