@@ -80,6 +80,10 @@ TEST_F(MainWindow, ControlsStandWhereTheFormPutsThem)
         EXPECT_EQ(QFontInfo(widget->font()).family(), QStringLiteral("Monapo")) << spec.name;
     }
     EXPECT_FALSE(control<QCheckBox>("OnajiChk")->isChecked());
+    // No input method composes into the maximum and count boxes.
+    EXPECT_FALSE(edit("SaidaiEdit")->testAttribute(Qt::WA_InputMethodEnabled));
+    EXPECT_TRUE(edit("SaisyouEdit")->testAttribute(Qt::WA_InputMethodEnabled));
+    EXPECT_FALSE(edit("HasseiEdit")->testAttribute(Qt::WA_InputMethodEnabled));
 }
 
 TEST_F(MainWindow, WindowGridAndStatusBarFillTheClientArea)
