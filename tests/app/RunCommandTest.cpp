@@ -59,6 +59,14 @@ TEST_F(RunCommand, EmptyBoxesBecomeZeroAndGiveAnEmptyList)
     EXPECT_TRUE(watcher.boxes.empty());
 }
 
+TEST_F(RunCommand, EnterInABoxRunsNothing)
+{
+    QTest::keyClick(edit("HasseiEdit"), Qt::Key_Return);
+    QTest::keyClick(edit("SaidaiEdit"), Qt::Key_Enter);
+    EXPECT_TRUE(status().isEmpty());
+    EXPECT_EQ(grid()->rowCount(), 2);
+}
+
 TEST_F(RunCommand, WithRepeatsDrawsOneMappedValuePerElement)
 {
     run("6", "1", "10", false);
