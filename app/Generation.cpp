@@ -1,6 +1,7 @@
 #include "Generation.h"
 
 #include "DistinctSample.h"
+#include "MemoryHint.h"
 #include "MersenneTwister.h"
 #include "ShuffleRandom.h"
 
@@ -18,6 +19,7 @@ void appendInBlocks(std::vector<std::int32_t> &list, std::int64_t count, Fill fi
     if (count <= 0)
         return;
     list.reserve(list.size() + static_cast<std::size_t>(count));
+    preferHugePages(list.data(), list.capacity() * sizeof(std::int32_t));
     constexpr std::int64_t blockSize = 4096;
     for (std::int64_t done = 0; done < count; done += blockSize) {
         const std::size_t start = list.size();

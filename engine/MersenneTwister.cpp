@@ -1,7 +1,7 @@
 #include "MersenneTwister.h"
 
 #include <algorithm>
-#include <emmintrin.h>
+#include <cstring>
 
 namespace mizel {
 
@@ -72,18 +72,15 @@ bool scaleBlock(std::int32_t* out, const std::uint32_t* u, int count, std::uint3
     return near != 0;
 }
 
-// Makes sure a draw is available: refills a used-up block, and seeds with the
-// default seed if nobody has, so that a generator still all zero never hands out
-// its zero block.
-inline void mtEnsureBlock()
+} // namespace
+
+void mtEnsureBlock()
 {
     if (mt.mtSeeded == 0)
         mtSeed(mtDefaultSeed);
     else if (mt.mtIndex >= mtN)
         mtRefill();
 }
-
-} // namespace
 
 void mtSeed(std::uint32_t seed)
 {
@@ -121,60 +118,63 @@ void mtRefillScalar()
     mt.mtIndex = 0;
 }
 
-// Four words per step in SSE2 registers. A step reads its words, their successors
-// and the far words before it writes; the far words lie at least 227 words away, so
-// the result equals stepping one word at a time. Phase 1 leaves 3 words and phase 2
-// its last word to the scalar step, so that no load passes the wrap slot.
+// Eight words per step in generic vector registers: AVX2 where the processor has
+// it, two SSE2 halves otherwise. A step reads its words, their successors and the
+// far words before it writes; the far words lie at least 227 words away, so the
+// result equals stepping one word at a time. Phase 1 leaves 3 words and phase 2 its
+// last 5 to the scalar step, so that no load passes the wrap slot.
+namespace {
+
+using Lanes = std::uint32_t __attribute__((vector_size(32)));
+constexpr int lanes = sizeof(Lanes) / sizeof(std::uint32_t);
+
+[[gnu::always_inline]] inline void twistLanes(std::uint32_t* s, int k, int far)
+{
+    Lanes word, next, farWords;
+    std::memcpy(&word, s + k, sizeof word);
+    std::memcpy(&next, s + k + 1, sizeof next);
+    std::memcpy(&farWords, s + far, sizeof farWords);
+    const Lanes y = (word & mtUpperMask) | (next & mtLowerMask);
+    // t = (next & 1) - 1 is all ones for an even successor; ~t & matrix needs no branch.
+    const Lanes t = (next & 1u) - 1u;
+    const Lanes result = farWords ^ (y >> 1) ^ (~t & mtMatrix);
+    std::memcpy(s + k, &result, sizeof result);
+}
+
+[[gnu::always_inline]] inline void temperLanes(std::uint32_t* out, const std::uint32_t* in)
+{
+    Lanes y;
+    std::memcpy(&y, in, sizeof y);
+    y ^= y >> 11;
+    y ^= (y << 7) & mtTemperB;
+    y ^= (y << 15) & mtTemperC;
+    y ^= y >> 18;
+    std::memcpy(out, &y, sizeof y);
+}
+
+} // namespace
+
+[[gnu::target_clones("avx2", "default")]]
 void mtRefillPacked()
 {
     std::uint32_t* s = mt.mtState;
-    const __m128i upper = _mm_set1_epi32(static_cast<int>(mtUpperMask));
-    const __m128i lower = _mm_set1_epi32(static_cast<int>(mtLowerMask));
-    const __m128i one = _mm_set1_epi32(1);
-    const __m128i matrix = _mm_set1_epi32(static_cast<int>(mtMatrix));
-    const auto load = [](const std::uint32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
-    const auto twist4 = [&](int k, int far) {
-        const __m128i word = load(s + k);
-        const __m128i next = load(s + k + 1);
-        const __m128i y = _mm_or_si128(_mm_and_si128(word, upper), _mm_and_si128(next, lower));
-        // t = (next & 1) - 1 is all ones for an even successor; ~t & matrix needs no branch.
-        const __m128i t = _mm_sub_epi32(_mm_and_si128(next, one), one);
-        const __m128i odd = _mm_andnot_si128(t, matrix);
-        const __m128i result = _mm_xor_si128(_mm_xor_si128(load(s + far), _mm_srli_epi32(y, 1)), odd);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(s + k), result);
-    };
-
-    constexpr int phase1End = mtN - mtM;            // 227
-    constexpr int phase1Packed = phase1End / 4 * 4; // 224
-    for (int k = 0; k < phase1Packed; k += 4)
-        twist4(k, k + mtM);
+    constexpr int phase1End = mtN - mtM;                                   // 227
+    constexpr int phase1Packed = phase1End / lanes * lanes;                // 224
+    for (int k = 0; k < phase1Packed; k += lanes)
+        twistLanes(s, k, k + mtM);
     for (int k = phase1Packed; k < phase1End; ++k)
         s[k] = twistWord(s[k], s[k + 1], s[k + mtM]);
     s[mtN] = s[0];
-    constexpr int phase2Packed = phase1End + (mtN - 1 - phase1End) / 4 * 4; // 623
-    for (int k = phase1End; k < phase2Packed; k += 4)
-        twist4(k, k - phase1End);
+    constexpr int phase2Packed = phase1End + (mtN - 1 - phase1End) / lanes * lanes; // 619
+    for (int k = phase1End; k < phase2Packed; k += lanes)
+        twistLanes(s, k, k - phase1End);
     for (int k = phase2Packed; k < mtN; ++k)
         s[k] = twistWord(s[k], s[k + 1], s[k - phase1End]);
 
-    const __m128i temperB = _mm_set1_epi32(static_cast<int>(mtTemperB));
-    const __m128i temperC = _mm_set1_epi32(static_cast<int>(mtTemperC));
-    for (int k = 0; k < mtN; k += 4) {
-        __m128i y = load(s + k);
-        y = _mm_xor_si128(y, _mm_srli_epi32(y, 11));
-        y = _mm_xor_si128(y, _mm_and_si128(_mm_slli_epi32(y, 7), temperB));
-        y = _mm_xor_si128(y, _mm_and_si128(_mm_slli_epi32(y, 15), temperC));
-        y = _mm_xor_si128(y, _mm_srli_epi32(y, 18));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(mt.mtTempered + k), y);
-    }
+    static_assert(mtN % lanes == 0);
+    for (int k = 0; k < mtN; k += lanes)
+        temperLanes(mt.mtTempered + k, s + k);
     mt.mtIndex = 0;
-}
-
-std::uint32_t mtNext()
-{
-    if (mt.mtIndex >= mtN || mt.mtSeeded == 0) [[unlikely]]
-        mtEnsureBlock();
-    return mt.mtTempered[mt.mtIndex++];
 }
 
 std::int64_t scaleBelowReference(std::uint32_t u, std::int64_t n)

@@ -20,9 +20,21 @@ struct MersenneTwisterState {
 extern MersenneTwisterState mt;
 
 void mtSeed(std::uint32_t seed);
-// The first draw from a generator nobody has seeded seeds it with mtDefaultSeed.
-std::uint32_t mtNext();
 void mtRefill();
+// Refills a used-up block, seeding with mtDefaultSeed first if nobody has seeded,
+// so that a generator still all zero never hands out its zero block.
+void mtEnsureBlock();
+
+// The first draw from a generator nobody has seeded seeds it with mtDefaultSeed.
+// Inline: a draw is a bound test, a load and an increment, and a call would cost
+// more than that.
+inline std::uint32_t mtNext()
+{
+    if (mt.mtIndex >= mtN || mt.mtSeeded == 0) [[unlikely]]
+        mtEnsureBlock();
+    return mt.mtTempered[mt.mtIndex++];
+}
+
 // The two refill forms; mtRefill picks one by mtPackedRefill. Exposed for tests.
 void mtRefillPacked();
 void mtRefillScalar();

@@ -171,3 +171,17 @@ TEST_F(SaveList, AFullDiskPartWayLeavesTheEarlierFileAlone)
     EXPECT_EQ(fileBytes(path("big.txt")), earlier);
     EXPECT_EQ(leftovers(), QStringList{"big.txt"});
 }
+
+// Every few megabytes the save hands what it has written to the disk early, also
+// bytes still in the file's own buffer (CSV chunks are small): the file must hold
+// exactly the list's bytes all the same, in both formats.
+TEST_F(SaveList, LargeListsAreSavedWhole)
+{
+    std::vector<std::int32_t> list(3'000'000);
+    std::iota(list.begin(), list.end(), -1'000'000);
+    for (const ListFormat format : {ListFormat::Text, ListFormat::Csv}) {
+        ASSERT_TRUE(mizel::saveList(path("large"), list, format));
+        // Not EXPECT_EQ: a mismatch would print megabytes.
+        EXPECT_TRUE(fileBytes(path("large")) == written(list, format)) << (format == ListFormat::Csv ? "CSV" : "text");
+    }
+}

@@ -1,0 +1,330 @@
+// Every speed and memory goal of the bulk paths against its baseline, run in this
+// one process and printed as one table of medians. A plain timing loop: each case
+// is a few long runs, so medians of wall time say more than per-iteration statistics.
+//
+//   mizel_compare [folder [case...]]
+// folder takes the files written (default: the system temp folder); the cases are
+// repeats, draw, shuffle, sample, format, save, copy and memory (default: all).
+#include "Generation.h"
+#include "ListExport.h"
+#include "MersenneTwister.h"
+#include "NumberText.h"
+#include "ShuffleRandom.h"
+
+#include <QString>
+
+#include <algorithm>
+#include <charconv>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <numeric>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr std::int64_t million = 1'000'000;
+constexpr std::int64_t hundredMillion = 100'000'000;
+constexpr std::int32_t fillMin = 1;
+constexpr std::int32_t fillMax = 1'000'000;
+constexpr std::int32_t sampleMax = 2147483646;
+
+// Median wall time in milliseconds of runs of work, each after an untimed setup.
+template <typename Setup, typename Work>
+double medianMs(int runs, Setup setup, Work work)
+{
+    std::vector<double> times;
+    for (int r = 0; r < runs; ++r) {
+        setup();
+        const auto start = Clock::now();
+        work();
+        times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+template <typename Work>
+double medianMs(int runs, Work work)
+{
+    return medianMs(runs, [] {}, work);
+}
+
+// Keeps a result alive so the compiler cannot drop the loop that made it.
+template <typename T>
+void keep(const T& value)
+{
+    asm volatile("" : : "r,m"(value) : "memory");
+}
+
+// higherIsBetter: the goal is base / ours >= goal (a speed-up); otherwise
+// ours / base <= goal (ours within a factor of the baseline).
+void row(const char* name, const char* size, double ours, double base, double goal, bool higherIsBetter,
+         const char* unit = "ms")
+{
+    const double ratio = higherIsBetter ? base / ours : ours / base;
+    const bool met = higherIsBetter ? ratio >= goal : ratio <= goal;
+    std::printf("%-34s %8s %11.2f %11.2f %4s %7.2f %2s %5.2f  %s\n", name, size, ours, base, unit, ratio,
+                higherIsBetter ? ">=" : "<=", goal, met ? "met" : "MISSED");
+    std::fflush(stdout);
+}
+
+std::vector<std::int32_t> listWithCapacity(std::int64_t count)
+{
+    std::vector<std::int32_t> list;
+    list.reserve(static_cast<std::size_t>(count));
+    return list;
+}
+
+void repeatsFill()
+{
+    auto list = listWithCapacity(hundredMillion);
+    mizel::mtSeed(4357);
+    const double ours = medianMs(3, [&] { list.clear(); }, [&] {
+        mizel::appendWithRepeats(list, hundredMillion, fillMin, fillMax - fillMin + 1);
+    });
+    std::mt19937 generator(4357);
+    std::uniform_int_distribution<int> distribution(fillMin, fillMax);
+    const double base = medianMs(3, [&] { list.clear(); }, [&] {
+        for (std::int64_t i = 0; i < hundredMillion; ++i)
+            list.push_back(distribution(generator));
+    });
+    row("repeats 1..1e6 vs mt19937+uniform", "1e8", ours, base, 5, true);
+}
+
+void rawDraw()
+{
+    constexpr std::int64_t draws = hundredMillion;
+    mizel::mtSeed(4357);
+    const double ours = medianMs(5, [] {
+        std::uint32_t sum = 0;
+        for (std::int64_t i = 0; i < draws; ++i)
+            sum += mizel::mtNext();
+        keep(sum);
+    });
+    std::mt19937 generator(4357);
+    const double base = medianMs(5, [&] {
+        std::uint32_t sum = 0;
+        for (std::int64_t i = 0; i < draws; ++i)
+            sum += static_cast<std::uint32_t>(generator());
+        keep(sum);
+    });
+    row("mtNext vs mt19937()", "1e8", ours, base, 4, true);
+}
+
+void fullShuffle(std::int64_t count, const char* size, int runs)
+{
+    auto list = listWithCapacity(count);
+    mizel::shuffleSeed(4357);
+    const auto span = count;
+    const double ours = medianMs(runs, [&] { list.clear(); }, [&] { mizel::appendDistinct(list, count, 0, span); });
+    std::mt19937 generator(4357);
+    const double base = medianMs(runs, [&] { list.clear(); }, [&] {
+        list.resize(static_cast<std::size_t>(count));
+        std::iota(list.begin(), list.end(), 0);
+        std::shuffle(list.begin(), list.end(), generator);
+    });
+    row("no duplicates: fill+shuffle vs std", size, ours, base, 2, true);
+}
+
+void smallSample()
+{
+    std::vector<std::int32_t> list;
+    mizel::shuffleSeed(4357);
+    const double ours = medianMs(5, [&] { list.clear(); }, [&] { mizel::appendDistinct(list, 10, 0, sampleMax + std::int64_t{1}); });
+    row("sample of 0..2147483646 vs 1 ms", "10", ours * 1000, 1000, 1, false, "us");
+}
+
+void largeSample(const fs::path& folder)
+{
+    const fs::path ourFile = folder / "mizel_compare_sample.txt";
+    const fs::path shufFile = folder / "mizel_compare_shuf.txt";
+    std::vector<std::int32_t> list;
+    mizel::shuffleSeed(4357);
+    const double ours = medianMs(5, [&] { list.clear(); fs::remove(ourFile); }, [&] {
+        mizel::appendDistinct(list, million, 0, sampleMax + std::int64_t{1});
+        mizel::saveList(QString::fromStdString(ourFile.string()), list, mizel::ListFormat::Text);
+    });
+    const std::string command = "shuf -i 0-2147483646 -n 1000000 > '" + shufFile.string() + "'";
+    const double base = medianMs(5, [&] { fs::remove(shufFile); }, [&] {
+        if (std::system(command.c_str()) != 0)
+            std::fprintf(stderr, "shuf failed\n");
+    });
+    fs::remove(ourFile);
+    fs::remove(shufFile);
+    row("sample+save vs shuf -n >file", "1e6", ours, base, 3, true);
+}
+
+// Full signed range, or the small positive numbers of the other cases.
+std::vector<std::int32_t> formatInput(std::int64_t count, bool fullRange)
+{
+    std::vector<std::int32_t> values(static_cast<std::size_t>(count));
+    mizel::mtSeed(99);
+    if (fullRange)
+        mizel::fillRandomBelow(values.data(), values.data() + count, INT32_MIN, std::int64_t{1} << 32);
+    else
+        mizel::fillRandomBelow(values.data(), values.data() + count, fillMin, fillMax - fillMin + 1);
+    return values;
+}
+
+char* toCharsTextLines(char* out, const std::vector<std::int32_t>& values)
+{
+    for (const std::int32_t v : values) {
+        out = std::to_chars(out, out + mizel::maxNumberTextLength, v).ptr;
+        *out++ = '\r';
+        *out++ = '\n';
+    }
+    return out;
+}
+
+void formatting(bool fullRange)
+{
+    constexpr std::int64_t count = 10 * million;
+    const auto values = formatInput(count, fullRange);
+    std::vector<char> text(values.size() * mizel::maxTextLineLength);
+    const double ours = medianMs(5, [&] {
+        keep(mizel::formatTextLines(text.data(), values.data(), values.data() + values.size()));
+    });
+    const double base = medianMs(5, [&] { keep(toCharsTextLines(text.data(), values)); });
+    row(fullRange ? "text lines vs to_chars, full range" : "text lines vs to_chars, 1..1e6", "1e7", ours, base, 2.5, true);
+}
+
+void copyText()
+{
+    constexpr std::int64_t count = 10 * million;
+    const auto values = formatInput(count, false);
+    QByteArray clipboardText;
+    const double ours = medianMs(5, [&] { clipboardText = QByteArray(); }, [&] { clipboardText = mizel::textFormat(values); });
+    std::vector<char> text(values.size() * mizel::maxTextLineLength);
+    const double base = medianMs(5, [&] {
+        keep(mizel::formatTextLines(text.data(), values.data(), values.data() + values.size()));
+    });
+    row("copy text vs formatting alone", "1e7", ours, base, 1.5, false);
+}
+
+// What saving has to pay anyway: the same bytes written to a new file in the same
+// folder in writes of the given lengths, made durable and closed. QSaveFile's
+// commit does the same: fdatasync, then it links or renames its unnamed file into
+// place.
+void writePlainFile(const fs::path& file, const std::vector<std::size_t>& writeLengths)
+{
+    static const std::vector<char> block(1 << 16, '7');
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    for (const std::size_t length : writeLengths) {
+        if (::write(fd, block.data(), length) != static_cast<ssize_t>(length))
+            break;
+    }
+    ::fdatasync(fd);
+    ::close(fd);
+}
+
+// The lengths of the writes of a save in the text format: one per 3000 numbers.
+std::vector<std::size_t> textChunkLengths(const std::vector<std::int32_t>& values)
+{
+    constexpr std::size_t chunkSize = 3000;
+    std::vector<char> chunk(chunkSize * mizel::maxTextLineLength);
+    std::vector<std::size_t> lengths;
+    for (std::size_t first = 0; first < values.size(); first += chunkSize) {
+        const std::size_t last = std::min(values.size(), first + chunkSize);
+        const char* end = mizel::formatTextLines(chunk.data(), values.data() + first, values.data() + last);
+        lengths.push_back(static_cast<std::size_t>(end - chunk.data()));
+    }
+    return lengths;
+}
+
+// Saving is measured against writing the same bytes twice: in the writes of the
+// same lengths, which the chunks fix, and in 64 KiB writes, for what that costs.
+void saveText(const fs::path& folder)
+{
+    const fs::path ourFile = folder / "mizel_compare_save.txt";
+    const fs::path plainFile = folder / "mizel_compare_plain.txt";
+    const auto values = formatInput(hundredMillion, false);
+    const QString ourName = QString::fromStdString(ourFile.string());
+    const double ours = medianMs(3, [&] { fs::remove(ourFile); }, [&] {
+        mizel::saveList(ourName, values, mizel::ListFormat::Text);
+    });
+    const auto sameWrites = textChunkLengths(values);
+    const std::uintmax_t bytes = fs::file_size(ourFile);
+    fs::remove(ourFile);
+    const std::vector<std::size_t> wideWrites(bytes >> 16, std::size_t{1} << 16);
+    const double same = medianMs(3, [&] { fs::remove(plainFile); }, [&] { writePlainFile(plainFile, sameWrites); });
+    const double wide = medianMs(3, [&] { fs::remove(plainFile); }, [&] { writePlainFile(plainFile, wideWrites); });
+    fs::remove(plainFile);
+    // Let the system finish with the deleted gigabytes before the next case.
+    ::sync();
+    row("save text vs same writes of bytes", "1e8", ours, same, 1.5, false);
+    row("save text vs 64 KiB writes of bytes", "1e8", ours, wide, 1.5, false);
+}
+
+long statusKb(const char* field)
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    const std::string prefix = std::string(field) + ":";
+    while (std::getline(status, line)) {
+        if (line.rfind(prefix, 0) == 0)
+            return std::atol(line.c_str() + prefix.size());
+    }
+    return -1;
+}
+
+// Growth of the peak resident set over one Run into an empty list, against the
+// list's own size. Writing 5 to clear_refs resets the peak to the current size.
+template <typename Run>
+void peakMemory(const char* name, Run run)
+{
+    std::vector<std::int32_t> list;
+    std::ofstream("/proc/self/clear_refs") << "5";
+    const long before = statusKb("VmRSS");
+    run(list);
+    const double growthMb = (statusKb("VmHWM") - before) / 1024.0;
+    const double listMb = static_cast<double>(list.size() * sizeof(std::int32_t)) / (1 << 20);
+    row(name, "1e8", growthMb, listMb, 1.1, false, "MiB");
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const fs::path folder = argc > 1 ? fs::path(argv[1]) : fs::temp_directory_path();
+    const std::vector<std::string> only(argv + std::min(argc, 2), argv + argc);
+    const std::pair<const char*, std::function<void()>> cases[] = {
+        {"repeats", repeatsFill},
+        {"draw", rawDraw},
+        {"shuffle", [] { fullShuffle(10 * million, "1e7", 5); }},
+        {"shuffle", [] { fullShuffle(hundredMillion, "1e8", 3); }},
+        {"sample", smallSample},
+        {"sample", [&] { largeSample(folder); }},
+        {"format", [] { formatting(true); }},
+        {"format", [] { formatting(false); }},
+        {"copy", copyText},
+        {"save", [&] { saveText(folder); }},
+        {"memory", [] {
+             peakMemory("peak RSS: repeats run vs list size", [](std::vector<std::int32_t>& list) {
+                 mizel::appendWithRepeats(list, hundredMillion, fillMin, fillMax - fillMin + 1);
+             });
+         }},
+        {"memory", [] {
+             peakMemory("peak RSS: shuffle run vs list size", [](std::vector<std::int32_t>& list) {
+                 mizel::appendDistinct(list, hundredMillion, 0, hundredMillion);
+             });
+         }},
+    };
+    std::printf("%-34s %8s %11s %11s %4s %7s %8s\n", "case", "size", "ours", "baseline", "unit", "ratio", "goal");
+    for (const auto& [key, run] : cases) {
+        if (only.empty() || std::find(only.begin(), only.end(), key) != only.end())
+            run();
+    }
+    return 0;
+}
