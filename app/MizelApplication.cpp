@@ -1,6 +1,7 @@
 #include "MizelApplication.h"
 
 #include "Cp932.h"
+#include "Exception.h"
 #include "MessageBox.h"
 
 #include <QFont>
@@ -46,6 +47,8 @@ void showCurrentException()
         throw;
     } catch (const std::bad_alloc &) {
         message = QStringLiteral("メモリが不足しています");
+    } catch (const mizel::Exception &error) {
+        message = QString::fromStdString(error.message());
     } catch (const std::exception &error) {
         message = QString::fromUtf8(error.what());
     } catch (...) {

@@ -32,8 +32,9 @@ GridTextSplit splitGridText(const QByteArray &Text, int E, int W)
     // A text narrower than one pixel a byte has no average to split by.
     if (avg == 0)
         return {false, L};
-    // Bytes that fit at the average width, less a margin of four.
-    int k = W / avg - 4;
+    // Bytes that fit at the average width, less a margin of four; clamped in
+    // 64 bits so that no width, however wild, overflows.
+    int k = int(std::clamp<qint64>(qint64(W) / avg - 4, 0, L + 1));
     if (isTrailByte(Text, k))
         ++k;
     // Byte k opening a pair moves the whole pair to line 2.
