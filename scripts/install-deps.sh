@@ -4,7 +4,8 @@
 set -e
 
 packages="cmake make g++ pkg-config qt6-base-dev qt6-translations-l10n googletest libgtest-dev libgmock-dev
-libbenchmark-dev fonts-monapo fonts-ipafont-gothic xvfb xauth x11-utils xdotool xclip"
+libbenchmark-dev fonts-monapo fonts-ipafont-gothic xvfb xauth x11-utils xdotool xclip
+clang libclang-rt-14-dev appstream dpkg-dev file"
 
 missing=""
 for package in $packages; do

@@ -21,5 +21,16 @@ void *operator new(std::size_t size)
     throw std::bad_alloc();
 }
 
+// Under AddressSanitizer the nothrow form would otherwise be its own and
+// pair with the free() below.
+void *operator new(std::size_t size, const std::nothrow_t &) noexcept
+{
+    try {
+        return ::operator new(size);
+    } catch (const std::bad_alloc &) {
+        return nullptr;
+    }
+}
+
 void operator delete(void *block) noexcept { std::free(block); }
 void operator delete(void *block, std::size_t) noexcept { std::free(block); }

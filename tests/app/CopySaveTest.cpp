@@ -1,5 +1,6 @@
 #include "WindowTest.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QFile>
@@ -42,7 +43,11 @@ protected:
             offered.fileName = nameEdit->text();
             offered.type = dialog->selectedNameFilter();
             dialog->selectNameFilter(dialog->nameFilters().value(type - 1));
-            nameEdit->setText(fileName); // typed, as a user would
+            // Typed, as a user would: into the focused box, so that the
+            // dialog drops its selection of the last file saved.
+            QApplication::setActiveWindow(dialog);
+            nameEdit->setFocus();
+            nameEdit->setText(fileName);
             return accept;
         };
         click("SaveButton");
