@@ -29,7 +29,7 @@ protected:
     }
 };
 
-struct ControlSpec
+struct ExpectedControl
 {
     const char *name;
     QRect geometry;
@@ -39,7 +39,7 @@ struct ControlSpec
     bool enabled;
 };
 
-const ControlSpec controls[] = {
+const ExpectedControl controls[] = {
     {"Label1", {16, 8, 96, 16}, "乱数の最大値", "", 12, true},
     {"Label3", {16, 32, 96, 16}, "乱数の最小値", "", 12, true},
     {"Label2", {16, 56, 96, 16}, "乱数の発生数", "", 12, true},
@@ -67,17 +67,17 @@ QString captionOf(QWidget *widget)
 TEST_F(MainWindow, ControlsStandWhereTheFormPutsThem)
 {
     const QWidget *client = window.centralWidget();
-    for (const ControlSpec &spec : controls) {
-        QWidget *widget = control(spec.name);
+    for (const ExpectedControl &expected : controls) {
+        QWidget *widget = control(expected.name);
         const QRect inClient(widget->mapTo(client, QPoint(0, 0)), widget->size());
-        EXPECT_EQ(inClient, spec.geometry) << spec.name;
-        EXPECT_EQ(captionOf(widget), QString::fromUtf8(spec.text)) << spec.name;
-        EXPECT_EQ(widget->statusTip(), QString::fromUtf8(spec.statusTip)) << spec.name;
-        EXPECT_TRUE(widget->toolTip().isEmpty()) << spec.name;
-        EXPECT_EQ(widget->isEnabled(), spec.enabled) << spec.name;
-        EXPECT_EQ(widget->font().family(), QStringLiteral("ＭＳ Ｐゴシック")) << spec.name;
-        EXPECT_EQ(widget->font().pointSize(), spec.pointSize) << spec.name;
-        EXPECT_EQ(QFontInfo(widget->font()).family(), QStringLiteral("Monapo")) << spec.name;
+        EXPECT_EQ(inClient, expected.geometry) << expected.name;
+        EXPECT_EQ(captionOf(widget), QString::fromUtf8(expected.text)) << expected.name;
+        EXPECT_EQ(widget->statusTip(), QString::fromUtf8(expected.statusTip)) << expected.name;
+        EXPECT_TRUE(widget->toolTip().isEmpty()) << expected.name;
+        EXPECT_EQ(widget->isEnabled(), expected.enabled) << expected.name;
+        EXPECT_EQ(widget->font().family(), QStringLiteral("ＭＳ Ｐゴシック")) << expected.name;
+        EXPECT_EQ(widget->font().pointSize(), expected.pointSize) << expected.name;
+        EXPECT_EQ(QFontInfo(widget->font()).family(), QStringLiteral("Monapo")) << expected.name;
     }
     EXPECT_FALSE(control<QCheckBox>("OnajiChk")->isChecked());
     // No input method composes into the maximum and count boxes.
