@@ -1,6 +1,5 @@
 #include "WindowTest.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QFile>
@@ -39,15 +38,9 @@ protected:
     {
         Offered offered;
         watcher.fileDialogAnswer = [&](QFileDialog *dialog) {
-            auto *nameEdit = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
-            offered.fileName = nameEdit->text();
+            offered.fileName = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->text();
             offered.type = dialog->selectedNameFilter();
-            dialog->selectNameFilter(dialog->nameFilters().value(type - 1));
-            // Typed, as a user would: into the focused box, so that the
-            // dialog drops its selection of the last file saved.
-            QApplication::setActiveWindow(dialog);
-            nameEdit->setFocus();
-            nameEdit->setText(fileName);
+            ModalBoxWatcher::chooseFile(dialog, fileName, type);
             return accept;
         };
         click("SaveButton");

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 
@@ -9,6 +10,15 @@ ModalBoxWatcher::ModalBoxWatcher()
 {
     connect(&poll, &QTimer::timeout, this, &ModalBoxWatcher::answer);
     poll.start(5);
+}
+
+void ModalBoxWatcher::chooseFile(QFileDialog *dialog, const QString &fileName, int type)
+{
+    dialog->selectNameFilter(dialog->nameFilters().value(type - 1));
+    auto *nameEdit = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+    QApplication::setActiveWindow(dialog);
+    nameEdit->setFocus();
+    nameEdit->setText(fileName);
 }
 
 void ModalBoxWatcher::answer()

@@ -25,6 +25,10 @@ public:
 
     std::vector<SeenBox> boxes;
     std::function<bool(QFileDialog *)> fileDialogAnswer;
+    // For fileDialogAnswer: picks the file type (numbered from 1) and types the
+    // name into the focused name box, as a user would, so that the dialog
+    // drops its selection of the last file saved.
+    static void chooseFile(QFileDialog *dialog, const QString &fileName, int type);
     int fileDialogsSeen = 0;
 
 private:

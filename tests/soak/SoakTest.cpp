@@ -1,19 +1,12 @@
 // 2000 Runs in a row in one window, alternating modes, ranges and counts,
 // with Copy and Save between them: every list is checked, memory stays flat.
-#include "Mainunit.h"
-#include "ModalBoxWatcher.h"
+#include "WindowTest.h"
 
-#include <QApplication>
-#include <QCheckBox>
 #include <QClipboard>
 #include <QFile>
 #include <QFileDialog>
 #include <QGuiApplication>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QTemporaryDir>
-#include <QTest>
-#include <gtest/gtest.h>
 
 #include <cstdio>
 #include <fstream>
@@ -64,26 +57,19 @@ Inputs drawInputs(std::mt19937 &random, int run)
     return in;
 }
 
-class Soak : public ::testing::Test
+class Soak : public WindowTest
 {
 protected:
     void SetUp() override
     {
-        window.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        WindowTest::SetUp();
         ASSERT_TRUE(dir.isValid());
     }
 
-    template <class T> T *control(const char *name) { return window.findChild<T *>(QString::fromLatin1(name)); }
-    void click(const char *name) { QTest::mouseClick(control<QPushButton>(name), Qt::LeftButton); }
-
     void run(const Inputs &in)
     {
-        control<QLineEdit>("SaidaiEdit")->setText(QString::number(in.max));
-        control<QLineEdit>("SaisyouEdit")->setText(QString::number(in.min));
-        control<QLineEdit>("HasseiEdit")->setText(QString::number(in.count));
-        control<QCheckBox>("OnajiChk")->setChecked(in.distinct);
-        click("ExeButton");
+        WindowTest::run(QByteArray::number(in.max).constData(), QByteArray::number(in.min).constData(),
+                        QByteArray::number(in.count).constData(), in.distinct);
     }
 
     // What the last Run must have left, and which box it must have shown.
@@ -132,13 +118,7 @@ protected:
         const int type = 1 + run / 50 % 2; // text, then CSV
         const QString path = dir.filePath(QStringLiteral("list%1.txt").arg(run));
         watcher.fileDialogAnswer = [&](QFileDialog *dialog) {
-            dialog->selectNameFilter(dialog->nameFilters().value(type - 1));
-            // Typed into the focused box, so the dialog drops its selection
-            // of the last file saved.
-            auto *nameEdit = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
-            QApplication::setActiveWindow(dialog);
-            nameEdit->setFocus();
-            nameEdit->setText(path);
+            ModalBoxWatcher::chooseFile(dialog, path, type);
             return true;
         };
         click("SaveButton");
@@ -149,8 +129,6 @@ protected:
         file.remove();
     }
 
-    ModalBoxWatcher watcher;
-    TMF window;
     QTemporaryDir dir;
     int refused = 0;
 };
