@@ -1,15 +1,9 @@
 // Pasting is not filtered: whatever the clipboard holds must end in the
 // conversion error or in a number, and nothing else may happen.
-#include "Mainunit.h"
-#include "ModalBoxWatcher.h"
+#include "WindowTest.h"
 
-#include <QCheckBox>
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
-#include <gtest/gtest.h>
 
 #include <optional>
 
@@ -43,26 +37,18 @@ const Pasted pastedTexts[] = {
     {"digits and emoji", QStringLiteral("12👍🏽"), std::nullopt},
 };
 
-class PastedInput : public ::testing::Test
+class PastedInput : public WindowTest
 {
 protected:
-    void SetUp() override
-    {
-        window.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    }
-
-    template <class T> T *control(const char *name) { return window.findChild<T *>(QString::fromLatin1(name)); }
-
     // Fills the boxes with a good range, then pastes over the whole of one box.
     QLineEdit *pasteInto(const char *boxName, const QString &text, bool distinct)
     {
-        control<QLineEdit>("SaidaiEdit")->setText(QStringLiteral("10"));
-        control<QLineEdit>("SaisyouEdit")->setText(QStringLiteral("1"));
-        control<QLineEdit>("HasseiEdit")->setText(QStringLiteral("5"));
+        edit("SaidaiEdit")->setText(QStringLiteral("10"));
+        edit("SaisyouEdit")->setText(QStringLiteral("1"));
+        edit("HasseiEdit")->setText(QStringLiteral("5"));
         control<QCheckBox>("OnajiChk")->setChecked(distinct);
         QGuiApplication::clipboard()->setText(text);
-        auto *box = control<QLineEdit>(boxName);
+        auto *box = edit(boxName);
         box->setFocus();
         box->selectAll();
         box->paste();
@@ -76,9 +62,6 @@ protected:
         EXPECT_EQ(watcher.boxes.back().text, QStringLiteral("'%1' は整数ではありません.").arg(box->text()));
         EXPECT_EQ(watcher.boxes.back().icon, QMessageBox::Critical);
     }
-
-    ModalBoxWatcher watcher;
-    TMF window;
 };
 
 } // namespace
@@ -90,14 +73,14 @@ TEST_F(PastedInput, RunEndsInTheConversionErrorOrAList)
             SCOPED_TRACE(std::string(pasted.what) + " in " + boxName);
             QLineEdit *box = pasteInto(boxName, pasted.text, false);
             const std::size_t boxesBefore = watcher.boxes.size();
-            QTest::mouseClick(control<QPushButton>("ExeButton"), Qt::LeftButton);
+            click("ExeButton");
             if (!pasted.value) {
                 expectConversionError(box, boxesBefore);
                 EXPECT_TRUE(window.resultVector().empty());
                 continue;
             }
             EXPECT_EQ(watcher.boxes.size(), boxesBefore);
-            const bool countBox = box == control<QLineEdit>("HasseiEdit");
+            const bool countBox = box == edit("HasseiEdit");
             EXPECT_EQ(window.resultVector().size(), countBox ? std::size_t(*pasted.value) : 5u);
         }
     }
@@ -110,15 +93,15 @@ TEST_F(PastedInput, MaxCountButtonEndsInTheConversionErrorOrTheSpan)
             SCOPED_TRACE(std::string(pasted.what) + " in " + boxName);
             QLineEdit *box = pasteInto(boxName, pasted.text, true);
             const std::size_t boxesBefore = watcher.boxes.size();
-            QTest::mouseClick(control<QPushButton>("SaidaiButton"), Qt::LeftButton);
-            const QString count = control<QLineEdit>("HasseiEdit")->text();
+            click("SaidaiButton");
+            const QString count = edit("HasseiEdit")->text();
             if (!pasted.value) {
                 expectConversionError(box, boxesBefore);
                 EXPECT_EQ(count, QStringLiteral("5"));
                 continue;
             }
             EXPECT_EQ(watcher.boxes.size(), boxesBefore);
-            const bool maxBox = box == control<QLineEdit>("SaidaiEdit");
+            const bool maxBox = box == edit("SaidaiEdit");
             EXPECT_EQ(count, QString::number(maxBox ? *pasted.value : 10 - *pasted.value + 1));
         }
     }
