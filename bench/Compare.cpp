@@ -320,6 +320,11 @@ int main(int argc, char** argv)
                  mizel::appendDistinct(list, hundredMillion, 0, hundredMillion);
              });
          }},
+        {"memory", [] {
+             peakMemory("peak RSS: sample run vs list size", [](std::vector<std::int32_t>& list) {
+                 mizel::appendDistinct(list, hundredMillion, 0, sampleMax + std::int64_t{1});
+             });
+         }},
     };
     std::printf("%-34s %8s %11s %11s %4s %7s %8s\n", "case", "size", "ours", "baseline", "unit", "ratio", "goal");
     for (const auto& [key, run] : cases) {

@@ -11,5 +11,9 @@ namespace mizel {
 void sampleDistinct(std::int32_t* out, std::int64_t count, std::int32_t min, std::int64_t span);
 // The same values from the same draws over a plain array of span slots (for tests).
 void sampleDistinctReference(std::int32_t* out, std::int64_t count, std::int32_t min, std::int64_t span);
+// What sampleDistinct does from 65536 values on in a sparse range (declared for
+// tests): a random subset built in out itself, then shuffled, so it needs little
+// memory beyond out. Same contract as sampleDistinct, other draws.
+void sampleDistinctBySkips(std::int32_t* out, std::int64_t count, std::int32_t min, std::int64_t span);
 
 } // namespace mizel

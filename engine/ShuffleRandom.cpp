@@ -77,13 +77,16 @@ void shuffleValuesReference(std::int32_t* first, std::int32_t* last)
         std::swap(first[i], first[shufflePartner(i)]);
 }
 
+namespace {
+
 // Past the narrow part the partners are spread over the whole list, so each swap
 // would wait on a cache miss. Partners do not depend on the values, so a batch of
 // them is drawn first and their cache lines requested before the swaps.
-void shuffleValues(std::int32_t* first, std::int32_t* last)
+// Positions below wideFrom (at most shuffleNarrowLimit) keep the 15-bit rule.
+void shuffleBatched(std::int32_t* first, std::int32_t* last, std::uint64_t wideFrom)
 {
     const auto length = static_cast<std::uint64_t>(last - first);
-    const std::uint64_t narrowEnd = std::min(length, shuffleNarrowLimit);
+    const std::uint64_t narrowEnd = std::min(length, wideFrom);
     shuffleValuesReference(first, first + narrowEnd);
 
     constexpr std::uint64_t batch = 128;
@@ -97,6 +100,18 @@ void shuffleValues(std::int32_t* first, std::int32_t* last)
         for (std::uint64_t k = 0; k < count; ++k)
             std::swap(first[start + k], first[partner[k]]);
     }
+}
+
+} // namespace
+
+void shuffleValues(std::int32_t* first, std::int32_t* last)
+{
+    shuffleBatched(first, last, shuffleNarrowLimit);
+}
+
+void shuffleValuesUniform(std::int32_t* first, std::int32_t* last)
+{
+    shuffleBatched(first, last, 1);
 }
 
 } // namespace mizel

@@ -7,19 +7,22 @@
 #include <cstdlib>
 #include <map>
 #include <new>
+#include <set>
 #include <vector>
 
 using namespace mizel;
 
 // Counts what the program allocates, to see that a small sample from a huge range
-// stays small.
+// stays small and a large one adds nothing big to its output.
 namespace {
 std::size_t allocatedBytes = 0;
+std::size_t largestAllocation = 0;
 }
 
 void* operator new(std::size_t size)
 {
     allocatedBytes += size;
+    largestAllocation = std::max(largestAllocation, size);
     if (void* p = std::malloc(size ? size : 1))
         return p;
     throw std::bad_alloc();
@@ -147,4 +150,126 @@ TEST(DistinctSample, SmallSampleOfHugeRangeAllocatesLittle)
     sampleDistinct(out, 10, 1, 2147483647);
     EXPECT_LT(allocatedBytes, 4096u);
     expectDistinctInRange({out, out + 10}, 1, 2147483647);
+}
+
+namespace {
+
+std::vector<std::int32_t> sampleBySkips(std::int64_t count, std::int32_t min, std::int64_t span)
+{
+    std::vector<std::int32_t> out(static_cast<std::size_t>(count));
+    sampleDistinctBySkips(out.data(), count, min, span);
+    return out;
+}
+
+// Pearson's statistic of the counts against equal expectations.
+template <class Counts>
+double chiSquare(const Counts& counts, double expected)
+{
+    double sum = 0;
+    for (const auto& entry : counts)
+        sum += (entry.second - expected) * (entry.second - expected) / expected;
+    return sum;
+}
+
+} // namespace
+
+TEST(DistinctSample, SkipsGiveDistinctValuesInRange)
+{
+    struct Case {
+        std::int64_t count;
+        std::int32_t min;
+        std::int64_t span;
+    };
+    // Tiny counts are all top-up, mid ones mostly subset, dense ones search a full
+    // subset; the widest spans wrap the offset past INT32_MAX.
+    const Case cases[] = {
+        {1, 0, 2}, {3, INT32_MAX - 11, 12}, {100, -50, 101}, {1000, 5, 4000}, {5000, 1, 2147483647},
+        {20000, INT32_MIN, std::int64_t{1} << 32}, {70000, INT32_MIN + 1, (std::int64_t{1} << 32) - 1},
+    };
+    shuffleSeed(8);
+    for (const Case& c : cases) {
+        const auto values = sampleBySkips(c.count, c.min, c.span);
+        ASSERT_EQ(values.size(), static_cast<std::size_t>(c.count));
+        expectDistinctInRange(values, c.min, c.span);
+    }
+    std::int32_t untouched = 12345;
+    sampleDistinctBySkips(&untouched, 0, 0, 10);
+    EXPECT_EQ(untouched, 12345);
+}
+
+// 3 of 12 is all top-up and shuffle: every ordered triple and every subset equally
+// often. The 0.1% points of chi-square with 1319 and 219 degrees of freedom are
+// about 1483 and 290.
+TEST(DistinctSample, SkipsOrderedTriplesAndSubsetsAreUniform)
+{
+    constexpr int trials = 200000;
+    std::map<std::vector<std::int32_t>, int> ordered;
+    std::map<std::vector<std::int32_t>, int> subsets;
+    shuffleSeed(5);
+    for (int i = 0; i < trials; ++i) {
+        auto values = sampleBySkips(3, 0, 12);
+        ++ordered[values];
+        std::sort(values.begin(), values.end());
+        ++subsets[values];
+    }
+    ASSERT_EQ(ordered.size(), 1320u);
+    ASSERT_EQ(subsets.size(), 220u);
+    EXPECT_LT(chiSquare(ordered, trials / 1320.0), 1483);
+    EXPECT_LT(chiSquare(subsets, trials / 220.0), 290);
+}
+
+// 64 of 300 keeps about half by skips and tops up the rest: every value is drawn
+// equally often (also the ends of the range, where a skip off by one shows) and the
+// first slot is not biased towards the sorted subset's small values. The 0.1% point
+// of chi-square with 299 degrees of freedom is about 380.
+TEST(DistinctSample, SkipsKeepEveryValueEquallyOften)
+{
+    constexpr int trials = 20000;
+    constexpr int span = 300;
+    constexpr int count = 64;
+    std::map<int, int> kept;
+    std::map<int, int> first;
+    shuffleSeed(6);
+    for (int i = 0; i < trials; ++i) {
+        const auto values = sampleBySkips(count, -1, span);
+        for (std::int32_t v : values)
+            ++kept[v];
+        ++first[values[0]];
+    }
+    ASSERT_EQ(kept.size(), static_cast<std::size_t>(span));
+    EXPECT_LT(chiSquare(kept, double(trials) * count / span), 380);
+    EXPECT_LT(chiSquare(first, double(trials) / span), 380);
+}
+
+TEST(DistinctSample, LargeSparseSamplesUseSkipsFromTheThreshold)
+{
+    constexpr std::int64_t span = 300000;
+    for (std::uint32_t seed : {1u, 2u}) {
+        std::vector<std::int32_t> ours(65535);
+        std::vector<std::int32_t> expected(ours.size());
+        shuffleSeed(seed);
+        sampleDistinct(ours.data(), 65535, 3, span);
+        shuffleSeed(seed);
+        sampleDistinctReference(expected.data(), 65535, 3, span);
+        EXPECT_EQ(ours, expected);
+
+        ours.resize(65536);
+        expected.resize(65536);
+        shuffleSeed(seed);
+        sampleDistinct(ours.data(), 65536, 3, span);
+        shuffleSeed(seed);
+        sampleDistinctBySkips(expected.data(), 65536, 3, span);
+        EXPECT_EQ(ours, expected);
+    }
+}
+
+TEST(DistinctSample, LargeSparseSampleNeedsLittleBeyondItsOutput)
+{
+    constexpr std::int64_t count = 100000;
+    std::vector<std::int32_t> out(count);
+    shuffleSeed(3);
+    largestAllocation = 0;
+    sampleDistinct(out.data(), count, 0, std::int64_t{1} << 31);
+    EXPECT_LT(largestAllocation, 64u * 1024);
+    expectDistinctInRange(out, 0, std::int64_t{1} << 31);
 }

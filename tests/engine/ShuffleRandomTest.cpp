@@ -183,3 +183,50 @@ TEST(ShuffleRandom, WideBelowRejectsAndRedraws)
     }
     EXPECT_EQ(rejected, 3);
 }
+
+TEST(ShuffleRandom, WideBelowFullWidthIsTheRawDraw)
+{
+    shuffleSeed(17);
+    const auto draws = nextDraws(6);
+    shuffleSeed(17);
+    for (int k = 0; k < 6; k += 3) {
+        const std::uint64_t raw = (std::uint64_t(draws[k]) << 30) | (std::uint64_t(draws[k + 1]) << 15) | std::uint64_t(draws[k + 2]);
+        EXPECT_EQ(shuffleWideBelow(std::uint64_t{1} << 45), raw);
+    }
+}
+
+// Every position, also below 32768 and across batch boundaries, takes a wide draw.
+TEST(ShuffleRandom, UniformShuffleDrawsEveryPartnerWide)
+{
+    for (std::size_t length : {0u, 1u, 2u, 5u, 129u, 300u}) {
+        auto expected = ascending(length);
+        shuffleSeed(9);
+        for (std::size_t i = 1; i < length; ++i)
+            std::swap(expected[i], expected[shuffleWideBelow(i + 1)]);
+        const int next = shuffleNext();
+
+        auto values = ascending(length);
+        shuffleSeed(9);
+        shuffleValuesUniform(values.data(), values.data() + length);
+        EXPECT_EQ(values, expected) << length;
+        EXPECT_EQ(shuffleNext(), next) << length;
+    }
+}
+
+// All 24 orders of four values equally often; the 0.1% point of chi-square with 23
+// degrees of freedom is 49.7.
+TEST(ShuffleRandom, UniformShuffleGivesEveryOrderEquallyOften)
+{
+    std::vector<int> counts(24);
+    shuffleSeed(4);
+    for (int trial = 0; trial < 96000; ++trial) {
+        auto values = ascending(4);
+        shuffleValuesUniform(values.data(), values.data() + 4);
+        std::vector<int> order(values.begin(), values.end());
+        int rank = 0;
+        while (std::prev_permutation(order.begin(), order.end()))
+            ++rank;
+        ++counts[rank];
+    }
+    EXPECT_LT(chiSquare(counts), 49.7);
+}
