@@ -1,4 +1,5 @@
 #include "MersenneTwister.h"
+#include "TargetClones.h"
 
 #include <algorithm>
 #include <cstring>
@@ -58,9 +59,8 @@ inline bool nearInteger(std::uint64_t w)
 }
 
 // One block of the bulk fill: out[k] = min + floor(u[k] * n / (2^32 - 1)). Written
-// as a plain loop so that the compiler vectorises it; cloned for AVX2 and picked at
-// load time. Returns whether any element needs the careful path.
-[[gnu::target_clones("avx2", "default")]]
+// as a plain loop so that the compiler vectorises it. Returns whether any element needs the careful path.
+MIZEL_CLONES_AVX2
 bool scaleBlock(std::int32_t* out, const std::uint32_t* u, int count, std::uint32_t min, std::uint32_t n)
 {
     std::uint32_t near = 0;
@@ -154,7 +154,7 @@ constexpr int lanes = sizeof(Lanes) / sizeof(std::uint32_t);
 
 } // namespace
 
-[[gnu::target_clones("avx2", "default")]]
+MIZEL_CLONES_AVX2
 void mtRefillPacked()
 {
     std::uint32_t* s = mt.mtState;

@@ -101,7 +101,7 @@ TEST(ScaleBelow, FastPathMatchesReferenceNextToIntegers)
             continue;
         for (const std::uint64_t offset : offsets) {
             for (const std::uint64_t r : {offset, divisor - offset}) {
-                const std::uint64_t u0 = static_cast<std::uint64_t>((unsigned __int128)r * inverse % divisor);
+                const std::uint64_t u0 = r * inverse % divisor;
                 for (std::uint64_t u = u0 - 2; u <= u0 + 2; ++u) {
                     if (u > divisor)
                         continue;
@@ -145,8 +145,8 @@ TEST(ScaleBelow, FillTakesTheCarefulPathNextToIntegers)
     const std::uint64_t inverse = inverseModDivisor(n);
     std::vector<std::uint32_t> words{4294967295u, 4294967294u, 0, 1, 2148008791u, 1073479252u};
     for (std::uint64_t r = 1; r < 1200; r += 4) {
-        words.push_back(static_cast<std::uint32_t>((unsigned __int128)r * inverse % divisor));
-        words.push_back(static_cast<std::uint32_t>((unsigned __int128)(divisor - r) * inverse % divisor));
+        words.push_back(static_cast<std::uint32_t>(r * inverse % divisor));
+        words.push_back(static_cast<std::uint32_t>((divisor - r) * inverse % divisor));
     }
     // A block holding these words, as if the generator had produced them.
     mtSeed(1);
