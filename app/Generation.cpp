@@ -3,7 +3,7 @@
 #include "DistinctSample.h"
 #include "MemoryHint.h"
 #include "MersenneTwister.h"
-#include "ShuffleRandom.h"
+#include "ScatterShuffle.h"
 
 #include <algorithm>
 
@@ -37,22 +37,21 @@ void appendWithRepeats(std::vector<std::int32_t> &list, std::int64_t count, std:
     });
 }
 
-void appendDistinct(std::vector<std::int32_t> &list, std::int64_t count, std::int32_t min, std::int64_t span)
+void appendDistinct(std::vector<std::int32_t> &list, std::int64_t count, std::int32_t min, std::int64_t span,
+                    unsigned threads)
 {
     if (count <= 0)
         return;
     const std::size_t start = list.size();
     if (count < span) {
         list.resize(start + static_cast<std::size_t>(count));
-        sampleDistinct(list.data() + start, count, min, span);
+        sampleDistinct(list.data() + start, count, min, span, threads);
         return;
     }
-    auto next = static_cast<std::uint32_t>(min);
-    appendInBlocks(list, count, [&](std::int32_t *first, std::int32_t *last) {
-        for (; first != last; ++first)
-            *first = static_cast<std::int32_t>(next++);
-    });
-    shuffleValues(list.data() + start, list.data() + list.size());
+    list.reserve(start + static_cast<std::size_t>(count));
+    preferHugePages(list.data(), list.capacity() * sizeof(std::int32_t));
+    list.resize(start + static_cast<std::size_t>(count));
+    permuteRange(list.data() + start, count, min, threads);
 }
 
 } // namespace mizel

@@ -10,7 +10,10 @@ namespace mizel {
 void appendWithRepeats(std::vector<std::int32_t> &list, std::int64_t count, std::int32_t min, std::int64_t span);
 
 // Appends count distinct values of min .. min + span - 1 in random order,
-// count from 0 to span. The whole range is the ascending fill, shuffled.
-void appendDistinct(std::vector<std::int32_t> &list, std::int64_t count, std::int32_t min, std::int64_t span);
+// count from 0 to span. The whole range is the ascending fill, shuffled. The work
+// is shared by `threads` threads (0: one per core), which all end before it
+// returns; the list does not depend on how many.
+void appendDistinct(std::vector<std::int32_t> &list, std::int64_t count, std::int32_t min, std::int64_t span,
+                    unsigned threads = 0);
 
 } // namespace mizel

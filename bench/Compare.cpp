@@ -6,6 +6,7 @@
 // folder takes the files written (default: the system temp folder); the cases are
 // repeats, draw, shuffle, sample, format, save, copy and memory (default: all).
 #include "Generation.h"
+#include "LegacySample.h"
 #include "ListExport.h"
 #include "MersenneTwister.h"
 #include "NumberText.h"
@@ -123,19 +124,62 @@ void rawDraw()
     row("mtNext vs mt19937()", "1e8", ours, base, 4, true);
 }
 
-void fullShuffle(std::int64_t count, const char* size, int runs)
+// --- No duplicates over large lists: the block scatter against the standard
+// library's shuffle, the sampler it replaced, and itself on one thread.
+
+constexpr std::int64_t billion = 1'000'000'000;
+
+// Order-sensitive digest of a list, to see that two runs gave the same bytes.
+std::uint64_t listDigest(const std::vector<std::int32_t>& list)
+{
+    std::uint64_t digest = 0;
+    for (const std::int32_t v : list)
+        digest = (digest ^ static_cast<std::uint32_t>(v)) * 0x100000001B3ull;
+    return digest;
+}
+
+void fullRange(std::int64_t count, const char* size, int runs, double goal)
 {
     auto list = listWithCapacity(count);
     mizel::shuffleSeed(4357);
-    const auto span = count;
-    const double ours = medianMs(runs, [&] { list.clear(); }, [&] { mizel::appendDistinct(list, count, 0, span); });
+    const double ours = medianMs(runs, [&] { list.clear(); }, [&] { mizel::appendDistinct(list, count, 0, count); });
     std::mt19937 generator(4357);
     const double base = medianMs(runs, [&] { list.clear(); }, [&] {
         list.resize(static_cast<std::size_t>(count));
         std::iota(list.begin(), list.end(), 0);
         std::shuffle(list.begin(), list.end(), generator);
     });
-    row("no duplicates: fill+shuffle vs std", size, ours, base, 2, true);
+    row("full range vs iota+shuffle(mt19937)", size, ours, base, goal, true);
+}
+
+void hugeSample()
+{
+    std::vector<std::int32_t> list;
+    mizel::shuffleSeed(4357);
+    const double ours = medianMs(3, [&] { list.clear(); }, [&] {
+        mizel::appendDistinct(list, hundredMillion, 0, sampleMax + std::int64_t{1});
+    });
+    const double base = medianMs(3, [&] { list.clear(); }, [&] {
+        list.resize(static_cast<std::size_t>(hundredMillion));
+        legacySampleDistinct(list.data(), hundredMillion, 0, sampleMax + std::int64_t{1});
+    });
+    row("sample of 0..2147483646 vs old sampler", "1e8", ours, base, 5, true);
+}
+
+void threadScaling()
+{
+    auto list = listWithCapacity(billion);
+    const auto timeRun = [&](unsigned threads, std::uint64_t& digest) {
+        mizel::shuffleSeed(4357);
+        const double ms = medianMs(1, [&] { list.clear(); }, [&] { mizel::appendDistinct(list, billion, 0, billion, threads); });
+        digest = listDigest(list);
+        return ms;
+    };
+    std::uint64_t two = 0;
+    std::uint64_t one = 0;
+    const double ours = timeRun(2, two);
+    const double base = timeRun(1, one);
+    row(two == one ? "full range: 2 threads vs 1, same" : "full range: 2 threads vs 1, DIFFER", "1e9", ours, base, 1.6, true);
 }
 
 void smallSample()
@@ -163,7 +207,7 @@ void largeSample(const fs::path& folder)
     });
     fs::remove(ourFile);
     fs::remove(shufFile);
-    row("sample+save vs shuf -n >file", "1e6", ours, base, 3, true);
+    row("sample+save vs shuf -n >file", "1e6", ours, base, 20, true);
 }
 
 // Full signed range, or the small positive numbers of the other cases.
@@ -302,8 +346,10 @@ int main(int argc, char** argv)
     const std::pair<const char*, std::function<void()>> cases[] = {
         {"repeats", repeatsFill},
         {"draw", rawDraw},
-        {"shuffle", [] { fullShuffle(10 * million, "1e7", 5); }},
-        {"shuffle", [] { fullShuffle(hundredMillion, "1e8", 3); }},
+        {"shuffle", [] { fullRange(hundredMillion, "1e8", 3, 6); }},
+        {"shuffle", [] { fullRange(billion, "1e9", 1, 12); }},
+        {"shuffle", threadScaling},
+        {"sample", hugeSample},
         {"sample", smallSample},
         {"sample", [&] { largeSample(folder); }},
         {"format", [] { formatting(true); }},

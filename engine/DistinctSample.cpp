@@ -1,8 +1,10 @@
 #include "DistinctSample.h"
 
+#include "ScatterShuffle.h"
 #include "ShuffleRandom.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cmath>
 #include <numeric>
@@ -14,9 +16,10 @@ namespace mizel {
 
 namespace {
 
-// From this many values on, a sparse sample is built in out itself: the table of
-// displaced slots would cost several times the output.
-constexpr std::int64_t skipSampleThreshold = 65536;
+// From this many values on, a sample is regenerated and scattered into out: the
+// table of displaced slots, or a plain array of the range, would cost several
+// times the output.
+constexpr std::int64_t scatterSampleThreshold = 65536;
 
 // Slots of a virtual array of span values where slot k holds k until a swap
 // displaces it; only displaced slots are stored, in an open-addressing table.
@@ -62,59 +65,164 @@ inline std::int32_t offsetValue(std::int32_t min, std::uint32_t offset)
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(min) + offset);
 }
 
-// Keeps each position of 0 .. span - 1 with probability p, ascending, by drawing
-// the geometric gaps between kept positions. Returns how many were kept, or -1 if
-// that would be more than capacity.
-std::int64_t bernoulliSubset(std::uint32_t* out, std::int64_t capacity, double p, std::int64_t span)
-{
-    if (p <= 0)
-        return 0;
-    constexpr double drawScale = 0x1p-45;
-    const double logKeepNot = std::log1p(-p);
-    const double last = static_cast<double>(span - 1);
-    // Kept positions are below 2^32, exact in a double; a huge gap just ends the walk.
-    double position = -1;
-    std::int64_t kept = 0;
-    for (;;) {
-        const double u = static_cast<double>(shuffleWideBelow(std::uint64_t{1} << 45) + 1) * drawScale;
-        position += std::floor(std::log(u) / logKeepNot) + 1;
-        if (position > last)
-            return kept;
-        if (kept == capacity)
-            return -1;
-        out[kept++] = static_cast<std::uint32_t>(position);
+// Gaps between the kept values of a Bernoulli(p) subset: the number of values
+// passed over before the next kept one, P(gap >= k) = (1 - p)^k. A gap below
+// tableSize is read off a table of cumulative probabilities in units of 2^-30
+// (two outputs per look-up); the rest of the law is the same law shifted by
+// tableSize, since the walk has no memory.
+class GeometricGaps {
+public:
+    explicit GeometricGaps(double p)
+    {
+        const double keepNot = 1 - p;
+        constexpr std::size_t largestTable = 4096;
+        // Large enough that a look-up lands past the table at most half the time.
+        const double halfLife = keepNot > 0 ? std::log(0.5) / std::log(keepNot) : 1;
+        tableSize = std::clamp<std::size_t>(static_cast<std::size_t>(std::ceil(halfLife)), 1, largestTable);
+        double keepNotPower = 1;
+        for (std::size_t r = 0; r < tableSize; ++r) {
+            keepNotPower *= keepNot;
+            cumulative.push_back(static_cast<std::uint32_t>(std::llround((1 - keepNotPower) * drawRange)));
+        }
+        cumulative.push_back(drawRange);
+        pastTable = keepNotPower;
+        guideShift = drawBits - std::bit_width(tableSize);
+        guide.resize((drawRange >> guideShift) + 1);
+        std::size_t r = 0;
+        for (std::size_t j = 0; j < guide.size(); ++j) {
+            while (cumulative[r] <= (std::uint64_t{j} << guideShift) && r < tableSize)
+                ++r;
+            guide[j] = static_cast<std::uint32_t>(r);
+        }
     }
-}
 
-// Appends uniform draws not yet in out until it holds count values. out[0 .. have)
-// is sorted, so it is searched in place; only the few values added here need a set.
-void topUpSubset(std::uint32_t* out, std::int64_t have, std::int64_t count, std::int64_t span)
-{
-    std::unordered_set<std::uint32_t> added;
-    added.reserve(static_cast<std::size_t>(count - have));
-    for (std::int64_t size = have; size < count;) {
-        const auto value = static_cast<std::uint32_t>(shuffleWideBelow(static_cast<std::uint64_t>(span)));
-        if (std::binary_search(out, out + have, value) || !added.insert(value).second)
-            continue;
-        out[size++] = value;
+    std::uint64_t next(ShuffleStream& draws) const
+    {
+        for (std::uint64_t gap = 0;; gap += tableSize) {
+            const std::uint32_t u = static_cast<std::uint32_t>(draws.next()) << 15 | static_cast<std::uint32_t>(draws.next());
+            std::size_t r = guide[u >> guideShift];
+            while (u >= cumulative[r])
+                ++r;
+            if (r < tableSize)
+                return gap + r;
+        }
     }
-}
 
+    // Generator steps a walk over `values` values takes on average.
+    double stepsFor(double values, double p) const { return 2 * (values * p + 1) / (1 - pastTable); }
+
+private:
+    static constexpr int drawBits = 30;
+    static constexpr std::uint32_t drawRange = std::uint32_t{1} << drawBits;
+    std::size_t tableSize;
+    std::vector<std::uint32_t> cumulative;
+    std::vector<std::uint32_t> guide;
+    int guideShift;
+    double pastTable;
+};
+
+// A uniform sample of exactly count values of 0 .. span - 1 in ascending order,
+// regenerated rather than stored: a Bernoulli subset a little larger than count,
+// walked in segments of the range that each draw from a fixed stretch of the
+// generator's sequence (so segments can be walked in any order, on any thread),
+// less a uniform choice of the surplus. Given its size, a Bernoulli subset is a
+// uniform subset, and so is a uniform subset of it.
+class RegeneratedSample {
+public:
+    RegeneratedSample(std::int64_t count, std::int64_t span, unsigned threads)
+        : segments(static_cast<std::size_t>(std::clamp<std::int64_t>(count >> 12, 1, 256)))
+        , p(std::min(1.0, (static_cast<double>(count) + 5 * std::sqrt(static_cast<double>(count)) + 16) / static_cast<double>(span)))
+        , gaps(p)
+        , segmentWidth((static_cast<std::uint64_t>(span) + segments - 1) / segments)
+        , rangeSize(static_cast<std::uint64_t>(span))
+        , segmentSteps(static_cast<std::uint64_t>(1.5 * gaps.stepsFor(static_cast<double>(segmentWidth), p)) + 4096)
+        , keptBefore(segments + 1)
+    {
+        // A subset smaller than count (about one in three million) is drawn again.
+        do {
+            start = shuffleGenerator().state;
+            std::atomic<std::size_t> nextSegment{0};
+            runOnThreads(threadsToUse(threads, count), [&](unsigned) {
+                for (std::size_t s; (s = nextSegment.fetch_add(1)) < segments;) {
+                    std::int64_t kept = 0;
+                    walk(s, [&](std::uint64_t) { ++kept; });
+                    keptBefore[s + 1] = kept;
+                }
+            });
+            std::partial_sum(keptBefore.begin(), keptBefore.end(), keptBefore.begin());
+            shuffleGenerator().state = shuffleStateAfter(start, segments * segmentSteps);
+        } while (keptBefore.back() < count);
+
+        const std::int64_t surplus = keptBefore.back() - count;
+        std::vector<std::int32_t> picks(static_cast<std::size_t>(surplus));
+        sampleDistinct(picks.data(), surplus, INT32_MIN, keptBefore.back());
+        dropped.reserve(picks.size());
+        for (const std::int32_t pick : picks)
+            dropped.push_back(static_cast<std::uint32_t>(pick) ^ 0x80000000u);
+        std::sort(dropped.begin(), dropped.end());
+    }
+
+    // Segments of a few thousand values at least, so that walking one is worth
+    // a jump ahead; at most 256, plenty to share among threads.
+    const std::size_t segments;
+
+    // Index in the sample of the first value of segment s.
+    std::int64_t sampleIndex(std::size_t s) const
+    {
+        const auto raw = static_cast<std::uint64_t>(keptBefore[s]);
+        return keptBefore[s] - (std::lower_bound(dropped.begin(), dropped.end(), raw) - dropped.begin());
+    }
+
+    // Calls take(offset) for each value of segment s in the sample, ascending.
+    template <typename Take>
+    void forEachIn(std::size_t s, Take take) const
+    {
+        auto raw = static_cast<std::uint64_t>(keptBefore[s]);
+        auto drop = std::lower_bound(dropped.begin(), dropped.end(), raw);
+        walk(s, [&](std::uint64_t offset) {
+            if (drop != dropped.end() && *drop == raw)
+                ++drop;
+            else
+                take(static_cast<std::uint32_t>(offset));
+            ++raw;
+        });
+    }
+
+private:
+    template <typename Kept>
+    void walk(std::size_t s, Kept kept) const
+    {
+        ShuffleStream draws(shuffleStateAfter(start, s * segmentSteps));
+        const std::uint64_t end = std::min(rangeSize, (s + 1) * segmentWidth);
+        for (std::uint64_t v = s * segmentWidth + gaps.next(draws); v < end; v += 1 + gaps.next(draws))
+            kept(v);
+    }
+
+    double p;
+    GeometricGaps gaps;
+    std::uint64_t segmentWidth;
+    std::uint64_t rangeSize;
+    std::uint64_t segmentSteps;
+    std::uint32_t start = 0;
+    std::vector<std::int64_t> keptBefore;
+    // Indices into the Bernoulli subset, ascending.
+    std::vector<std::uint64_t> dropped;
+};
 } // namespace
 
 // Partial forward shuffle of a virtual array 0 .. span - 1: step i swaps slot i
 // with a uniform slot from i to span - 1 and takes slot i as the i-th value.
-void sampleDistinct(std::int32_t* out, std::int64_t count, std::int32_t min, std::int64_t span)
+void sampleDistinct(std::int32_t* out, std::int64_t count, std::int32_t min, std::int64_t span, unsigned threads)
 {
     if (count <= 0)
         return;
+    if (count >= scatterSampleThreshold) {
+        sampleDistinctByScatter(out, count, min, span, threads);
+        return;
+    }
     // A dense array costs 4 * span bytes, the table up to 32 * count.
     if (span <= 4 * count) {
         sampleDistinctReference(out, count, min, span);
-        return;
-    }
-    if (count >= skipSampleThreshold) {
-        sampleDistinctBySkips(out, count, min, span);
         return;
     }
     DisplacedSlots slots(count);
@@ -141,26 +249,36 @@ void sampleDistinctReference(std::int32_t* out, std::int64_t count, std::int32_t
     }
 }
 
-// Conditional on its size m, a Bernoulli subset is a uniform m-subset, and adding a
-// uniform subset of its complement keeps it uniform; p sits four standard deviations
-// low so the subset almost never overflows out (a walk that does is redrawn).
-// Shuffling then makes every order of the subset equally likely.
-void sampleDistinctBySkips(std::int32_t* out, std::int64_t count, std::int32_t min, std::int64_t span)
+void sampleDistinctByScatter(std::int32_t* out, std::int64_t count, std::int32_t min, std::int64_t span, unsigned threads)
 {
     if (count <= 0)
         return;
-    // The int32 slots hold offsets as their unsigned counterparts until min is added.
-    auto* offsets = reinterpret_cast<std::uint32_t*>(out);
-    const double countD = static_cast<double>(count);
-    const double p = (countD - 4 * std::sqrt(countD)) / static_cast<double>(span);
-    std::int64_t have;
-    do
-        have = bernoulliSubset(offsets, count, p, span);
-    while (have < 0);
-    topUpSubset(offsets, have, count, span);
-    shuffleValuesUniform(out, out + count);
-    for (std::int64_t i = 0; i < count; ++i)
-        out[i] = offsetValue(min, offsets[i]);
+    const RegeneratedSample sample(count, span, threads);
+    ScatterSource source;
+    for (std::size_t s = 0; s <= sample.segments; ++s)
+        source.chunkStarts.push_back(sample.sampleIndex(s));
+    source.produce = [&](std::size_t segment, const ScatterSource::Emit& emit) {
+        constexpr std::size_t batchSize = 1024;
+        std::int32_t batch[batchSize];
+        std::size_t n = 0;
+        sample.forEachIn(segment, [&](std::uint32_t offset) {
+            batch[n++] = offsetValue(min, offset);
+            if (n == batchSize)
+                emit(batch, std::exchange(n, 0));
+        });
+        emit(batch, n);
+    };
+    scatterShuffle(out, source, scatterBlockBits(count), threads);
 }
 
+void sampleDistinctByScatterReference(std::int32_t* out, std::int64_t count, std::int32_t min, std::int64_t span)
+{
+    if (count <= 0)
+        return;
+    const RegeneratedSample sample(count, span, 1);
+    std::vector<std::int32_t> values;
+    for (std::size_t s = 0; s < sample.segments; ++s)
+        sample.forEachIn(s, [&](std::uint32_t offset) { values.push_back(offsetValue(min, offset)); });
+    scatterShuffleReference(out, values.data(), count, scatterBlockBits(count));
+}
 } // namespace mizel

@@ -7,13 +7,17 @@ namespace mizel {
 
 // Writes `count` distinct values from min .. min + span - 1 (32-bit wrap-free
 // since min + span - 1 <= INT32_MAX) into out, each ordered sample equally likely.
-// Requires 0 <= count < span <= 2^32. Uses shuffleWideBelow for its draws.
-void sampleDistinct(std::int32_t* out, std::int64_t count, std::int32_t min, std::int64_t span);
+// Requires 0 <= count < span <= 2^32. Draws from the shuffle generator; threads as
+// for shuffleValues, without effect on the result.
+void sampleDistinct(std::int32_t* out, std::int64_t count, std::int32_t min, std::int64_t span, unsigned threads = 0);
 // The same values from the same draws over a plain array of span slots (for tests).
 void sampleDistinctReference(std::int32_t* out, std::int64_t count, std::int32_t min, std::int64_t span);
-// What sampleDistinct does from 65536 values on in a sparse range (declared for
-// tests): a random subset built in out itself, then shuffled, so it needs little
-// memory beyond out. Same contract as sampleDistinct, other draws.
-void sampleDistinctBySkips(std::int32_t* out, std::int64_t count, std::int32_t min, std::int64_t span);
+// What sampleDistinct does from 65536 values on (declared for tests): a uniform
+// subset regenerated segment by segment as the block scatter reads it, so it needs
+// little memory beyond out. Same contract as sampleDistinct, other draws.
+void sampleDistinctByScatter(std::int32_t* out, std::int64_t count, std::int32_t min, std::int64_t span,
+                             unsigned threads = 0);
+// The same values from the same draws, the subset stored first (for tests).
+void sampleDistinctByScatterReference(std::int32_t* out, std::int64_t count, std::int32_t min, std::int64_t span);
 
 } // namespace mizel

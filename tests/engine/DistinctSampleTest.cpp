@@ -154,10 +154,10 @@ TEST(DistinctSample, SmallSampleOfHugeRangeAllocatesLittle)
 
 namespace {
 
-std::vector<std::int32_t> sampleBySkips(std::int64_t count, std::int32_t min, std::int64_t span)
+std::vector<std::int32_t> sampleByScatter(std::int64_t count, std::int32_t min, std::int64_t span)
 {
     std::vector<std::int32_t> out(static_cast<std::size_t>(count));
-    sampleDistinctBySkips(out.data(), count, min, span);
+    sampleDistinctByScatter(out.data(), count, min, span);
     return out;
 }
 
@@ -173,41 +173,41 @@ double chiSquare(const Counts& counts, double expected)
 
 } // namespace
 
-TEST(DistinctSample, SkipsGiveDistinctValuesInRange)
+TEST(DistinctSample, ScatterGivesDistinctValuesInRange)
 {
     struct Case {
         std::int64_t count;
         std::int32_t min;
         std::int64_t span;
     };
-    // Tiny counts are all top-up, mid ones mostly subset, dense ones search a full
-    // subset; the widest spans wrap the offset past INT32_MAX.
+    // Small ranges are kept whole and the surplus dropped, sparse ones walk long
+    // gaps; the widest spans wrap the offset past INT32_MAX.
     const Case cases[] = {
         {1, 0, 2}, {3, INT32_MAX - 11, 12}, {100, -50, 101}, {1000, 5, 4000}, {5000, 1, 2147483647},
         {20000, INT32_MIN, std::int64_t{1} << 32}, {70000, INT32_MIN + 1, (std::int64_t{1} << 32) - 1},
     };
     shuffleSeed(8);
     for (const Case& c : cases) {
-        const auto values = sampleBySkips(c.count, c.min, c.span);
+        const auto values = sampleByScatter(c.count, c.min, c.span);
         ASSERT_EQ(values.size(), static_cast<std::size_t>(c.count));
         expectDistinctInRange(values, c.min, c.span);
     }
     std::int32_t untouched = 12345;
-    sampleDistinctBySkips(&untouched, 0, 0, 10);
+    sampleDistinctByScatter(&untouched, 0, 0, 10);
     EXPECT_EQ(untouched, 12345);
 }
 
-// 3 of 12 is all top-up and shuffle: every ordered triple and every subset equally
+// 3 of 12 keeps all twelve and drops nine: every ordered triple and every subset equally
 // often. The 0.1% points of chi-square with 1319 and 219 degrees of freedom are
 // about 1483 and 290.
-TEST(DistinctSample, SkipsOrderedTriplesAndSubsetsAreUniform)
+TEST(DistinctSample, ScatterOrderedTriplesAndSubsetsAreUniform)
 {
     constexpr int trials = 200000;
     std::map<std::vector<std::int32_t>, int> ordered;
     std::map<std::vector<std::int32_t>, int> subsets;
     shuffleSeed(5);
     for (int i = 0; i < trials; ++i) {
-        auto values = sampleBySkips(3, 0, 12);
+        auto values = sampleByScatter(3, 0, 12);
         ++ordered[values];
         std::sort(values.begin(), values.end());
         ++subsets[values];
@@ -218,11 +218,11 @@ TEST(DistinctSample, SkipsOrderedTriplesAndSubsetsAreUniform)
     EXPECT_LT(chiSquare(subsets, trials / 220.0), 290);
 }
 
-// 64 of 300 keeps about half by skips and tops up the rest: every value is drawn
-// equally often (also the ends of the range, where a skip off by one shows) and the
-// first slot is not biased towards the sorted subset's small values. The 0.1% point
+// 64 of 300 walks a subset of about 40% and drops the surplus: every value is drawn
+// equally often (also the ends of segments and of the range, where a gap off by one
+// shows) and the first slot is not biased towards small values. The 0.1% point
 // of chi-square with 299 degrees of freedom is about 380.
-TEST(DistinctSample, SkipsKeepEveryValueEquallyOften)
+TEST(DistinctSample, ScatterKeepsEveryValueEquallyOften)
 {
     constexpr int trials = 20000;
     constexpr int span = 300;
@@ -231,7 +231,7 @@ TEST(DistinctSample, SkipsKeepEveryValueEquallyOften)
     std::map<int, int> first;
     shuffleSeed(6);
     for (int i = 0; i < trials; ++i) {
-        const auto values = sampleBySkips(count, -1, span);
+        const auto values = sampleByScatter(count, -1, span);
         for (std::int32_t v : values)
             ++kept[v];
         ++first[values[0]];
@@ -241,7 +241,33 @@ TEST(DistinctSample, SkipsKeepEveryValueEquallyOften)
     EXPECT_LT(chiSquare(first, double(trials) / span), 380);
 }
 
-TEST(DistinctSample, LargeSparseSamplesUseSkipsFromTheThreshold)
+// Segments walked on any thread, with the surplus skipped as they are read, give
+// the bytes of the stored subset scattered by the plain loops.
+TEST(DistinctSample, ScatterMatchesReferenceOnAnyThreadCount)
+{
+    struct Case {
+        std::int64_t count;
+        std::int32_t min;
+        std::int64_t span;
+    };
+    const Case cases[] = {{70000, 5, 2147483642}, {200000, INT32_MIN, std::int64_t{1} << 32}, {300000, -7, 300001}, {100000, 0, 150000}};
+    for (const Case& c : cases) {
+        std::vector<std::int32_t> expected(static_cast<std::size_t>(c.count));
+        shuffleSeed(21);
+        sampleDistinctByScatterReference(expected.data(), c.count, c.min, c.span);
+        const int next = shuffleNext();
+        for (unsigned threads : {1u, 2u, 3u}) {
+            std::vector<std::int32_t> ours(expected.size());
+            shuffleSeed(21);
+            sampleDistinctByScatter(ours.data(), c.count, c.min, c.span, threads);
+            EXPECT_EQ(ours, expected) << c.count << " of " << c.span << " on " << threads;
+            EXPECT_EQ(shuffleNext(), next);
+        }
+        expectDistinctInRange(expected, c.min, c.span);
+    }
+}
+
+TEST(DistinctSample, LargeSamplesUseTheScatterFromTheThreshold)
 {
     constexpr std::int64_t span = 300000;
     for (std::uint32_t seed : {1u, 2u}) {
@@ -258,7 +284,7 @@ TEST(DistinctSample, LargeSparseSamplesUseSkipsFromTheThreshold)
         shuffleSeed(seed);
         sampleDistinct(ours.data(), 65536, 3, span);
         shuffleSeed(seed);
-        sampleDistinctBySkips(expected.data(), 65536, 3, span);
+        sampleDistinctByScatter(expected.data(), 65536, 3, span);
         EXPECT_EQ(ours, expected);
     }
 }

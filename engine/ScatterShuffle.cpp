@@ -1,0 +1,254 @@
+#include "ScatterShuffle.h"
+
+#include "ShuffleRandom.h"
+#include "TargetClones.h"
+
+#include <algorithm>
+#include <atomic>
+#include <numeric>
+#include <thread>
+#include <utility>
+
+namespace mizel {
+
+namespace {
+
+constexpr int outputBits = 15;
+// Steps of the fixed stretch that each value's share of the block shuffles starts
+// from; a block needs about three per value, and the spare keeps blocks apart.
+constexpr std::uint64_t shuffleStepsPerValue = 4;
+
+// Forward exchange shuffle of one block with uniform partners.
+void shuffleBlock(std::int32_t* block, std::int64_t size, ShuffleStream stream)
+{
+    for (std::int64_t i = 1; i < size; ++i)
+        std::swap(block[i], block[stream.wideBelow(static_cast<std::uint64_t>(i) + 1)]);
+}
+
+ShuffleStream blockStream(std::uint32_t start, std::int64_t count, std::int64_t blockStart)
+{
+    return ShuffleStream(shuffleStateAfter(start, static_cast<std::uint64_t>(count)
+                                                      + shuffleStepsPerValue * static_cast<std::uint64_t>(blockStart)));
+}
+
+void finishDraws(std::uint32_t start, std::int64_t count)
+{
+    shuffleGenerator().state = shuffleStateAfter(start, (1 + shuffleStepsPerValue) * static_cast<std::uint64_t>(count));
+}
+
+// Block numbers of the next n values, which advance state by n steps. Eight
+// interleaved sequences, each stepping eight at a time, so the multiplications do
+// not wait on each other and vectorise.
+constexpr int lanes = 8;
+constexpr std::uint32_t laneMultiplier = [] {
+    std::uint32_t m = 1;
+    for (int j = 0; j < lanes; ++j)
+        m *= shuffleMultiplier;
+    return m;
+}();
+constexpr std::uint32_t laneIncrement = [] {
+    std::uint32_t c = 0;
+    for (int j = 0; j < lanes; ++j)
+        c = c * shuffleMultiplier + shuffleIncrement;
+    return c;
+}();
+
+MIZEL_CLONES_AVX2
+void drawBlocks(std::uint32_t& state, std::uint16_t* blocks, std::size_t n, int shift)
+{
+    std::uint32_t lane[lanes];
+    ShuffleStream first(state);
+    for (auto& s : lane) {
+        first.next();
+        s = first.state;
+    }
+    std::size_t i = 0;
+    for (; i + lanes <= n; i += lanes) {
+        for (int j = 0; j < lanes; ++j) {
+            blocks[i + j] = static_cast<std::uint16_t>(ShuffleStream::output(lane[j]) >> shift);
+            lane[j] = lane[j] * laneMultiplier + laneIncrement;
+        }
+    }
+    for (int j = 0; i < n; ++i, ++j)
+        blocks[i] = static_cast<std::uint16_t>(ShuffleStream::output(lane[j]) >> shift);
+    state = shuffleStateAfter(state, n);
+}
+
+constexpr std::size_t drawBatch = 1024;
+
+// One thread's run of values [begin, end): counts per block, or in the second
+// pass the values written to where their blocks' next free slots are.
+class BlockDraws {
+public:
+    BlockDraws(std::uint32_t start, std::int64_t begin, std::int64_t end, int blockBits)
+        : state(shuffleStateAfter(start, static_cast<std::uint64_t>(begin)))
+        , shift(outputBits - blockBits)
+        , undrawn(end - begin)
+    {
+    }
+
+    void count(std::int64_t* perBlock)
+    {
+        while (undrawn > 0) {
+            refill();
+            for (std::size_t k = 0; k < drawn; ++k)
+                ++perBlock[blocks[k]];
+        }
+    }
+
+    void scatter(const std::int32_t* values, std::size_t n, std::int32_t* out, std::int64_t* next)
+    {
+        for (std::size_t k = 0; k < n; ++k) {
+            if (used == drawn)
+                refill();
+            out[next[blocks[used++]]++] = values[k];
+        }
+    }
+
+private:
+    void refill()
+    {
+        drawn = static_cast<std::size_t>(std::min<std::int64_t>(drawBatch, undrawn));
+        drawBlocks(state, blocks, drawn, shift);
+        undrawn -= static_cast<std::int64_t>(drawn);
+        used = 0;
+    }
+
+    std::uint32_t state;
+    int shift;
+    std::int64_t undrawn;
+    std::uint16_t blocks[drawBatch];
+    std::size_t drawn = 0;
+    std::size_t used = 0;
+};
+
+} // namespace
+
+unsigned threadsToUse(unsigned requested, std::int64_t values)
+{
+    // The system reads the count from files each time it is asked.
+    static const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    const unsigned wanted = requested != 0 ? requested : cores;
+    return static_cast<unsigned>(std::clamp<std::int64_t>(values >> 16, 1, wanted));
+}
+
+void runOnThreads(unsigned threads, const std::function<void(unsigned)>& work)
+{
+    std::vector<std::jthread> helpers;
+    helpers.reserve(threads - 1);
+    for (unsigned t = 1; t < threads; ++t)
+        helpers.emplace_back(work, t);
+    work(0);
+}
+
+std::vector<std::int64_t> scatterChunkStarts(std::int64_t count)
+{
+    constexpr std::int64_t minimumChunk = std::int64_t{1} << 16;
+    constexpr std::int64_t maximumChunks = 256;
+    const std::int64_t size = std::max(minimumChunk, (count + maximumChunks - 1) / maximumChunks);
+    std::vector<std::int64_t> starts;
+    for (std::int64_t at = 0; at < count; at += size)
+        starts.push_back(at);
+    starts.push_back(count);
+    return starts;
+}
+
+ScatterSource consecutiveValues(std::int32_t first, std::int64_t count)
+{
+    ScatterSource source{scatterChunkStarts(count), {}};
+    source.produce = [first, starts = source.chunkStarts](std::size_t chunk, const ScatterSource::Emit& emit) {
+        std::int32_t batch[drawBatch];
+        for (std::int64_t i = starts[chunk]; i < starts[chunk + 1];) {
+            const auto n = static_cast<std::size_t>(std::min<std::int64_t>(drawBatch, starts[chunk + 1] - i));
+            for (std::size_t k = 0; k < n; ++k, ++i)
+                batch[k] = static_cast<std::int32_t>(static_cast<std::uint32_t>(first) + static_cast<std::uint32_t>(i));
+            emit(batch, n);
+        }
+    };
+    return source;
+}
+
+int scatterBlockBits(std::int64_t count)
+{
+    constexpr int blockValueBits = 16;
+    int bits = 0;
+    while (bits < outputBits && (count >> (blockValueBits + bits)) > 0)
+        ++bits;
+    return bits;
+}
+
+void scatterShuffle(std::int32_t* out, const ScatterSource& source, int blockBits, unsigned threads)
+{
+    const std::int64_t count = source.chunkStarts.back();
+    const std::size_t chunks = source.chunkStarts.size() - 1;
+    const std::size_t blocks = std::size_t{1} << blockBits;
+    const std::uint32_t start = shuffleGenerator().state;
+    threads = std::min<unsigned>(threadsToUse(threads, count), static_cast<unsigned>(std::max<std::size_t>(chunks, 1)));
+    // Thread t takes the chunks from firstChunk(t) on, so its values follow those
+    // of thread t - 1 and each block is filled in list order.
+    const auto firstChunk = [&](unsigned t) { return chunks * t / threads; };
+
+    std::vector<std::vector<std::int64_t>> perThread(threads, std::vector<std::int64_t>(blocks));
+    runOnThreads(threads, [&](unsigned t) {
+        BlockDraws(start, source.chunkStarts[firstChunk(t)], source.chunkStarts[firstChunk(t + 1)], blockBits)
+            .count(perThread[t].data());
+    });
+
+    // Block b starts after all smaller blocks; within it, each thread's values
+    // after those of the threads before it. perThread becomes the next free slot.
+    std::vector<std::int64_t> blockStarts(blocks + 1);
+    std::int64_t at = 0;
+    for (std::size_t b = 0; b < blocks; ++b) {
+        blockStarts[b] = at;
+        for (auto& counts : perThread)
+            at += std::exchange(counts[b], at);
+    }
+    blockStarts[blocks] = at;
+
+    runOnThreads(threads, [&](unsigned t) {
+        BlockDraws draws(start, source.chunkStarts[firstChunk(t)], source.chunkStarts[firstChunk(t + 1)], blockBits);
+        for (std::size_t c = firstChunk(t); c < firstChunk(t + 1); ++c)
+            source.produce(c, [&](const std::int32_t* values, std::size_t n) { draws.scatter(values, n, out, perThread[t].data()); });
+    });
+
+    std::atomic<std::size_t> nextBlock{0};
+    runOnThreads(threads, [&](unsigned) {
+        for (std::size_t b; (b = nextBlock.fetch_add(1)) < blocks;)
+            shuffleBlock(out + blockStarts[b], blockStarts[b + 1] - blockStarts[b], blockStream(start, count, blockStarts[b]));
+    });
+    finishDraws(start, count);
+}
+
+void scatterShuffleReference(std::int32_t* out, const std::int32_t* values, std::int64_t count, int blockBits)
+{
+    const std::uint32_t start = shuffleGenerator().state;
+    const int shift = outputBits - blockBits;
+    const std::size_t blocks = std::size_t{1} << blockBits;
+    std::vector<std::int64_t> blockStarts(blocks + 1);
+    ShuffleStream draws(start);
+    for (std::int64_t i = 0; i < count; ++i)
+        ++blockStarts[static_cast<std::size_t>(draws.next() >> shift) + 1];
+    std::partial_sum(blockStarts.begin(), blockStarts.end(), blockStarts.begin());
+
+    std::vector<std::int64_t> next(blockStarts.begin(), blockStarts.end() - 1);
+    draws = ShuffleStream(start);
+    for (std::int64_t i = 0; i < count; ++i)
+        out[next[static_cast<std::size_t>(draws.next() >> shift)]++] = values[i];
+
+    for (std::size_t b = 0; b < blocks; ++b)
+        shuffleBlock(out + blockStarts[b], blockStarts[b + 1] - blockStarts[b], blockStream(start, count, blockStarts[b]));
+    finishDraws(start, count);
+}
+
+void permuteRange(std::int32_t* out, std::int64_t count, std::int32_t min, unsigned threads)
+{
+    if (count <= shuffleNarrowLimit) {
+        for (std::int64_t i = 0; i < count; ++i)
+            out[i] = static_cast<std::int32_t>(static_cast<std::uint32_t>(min) + static_cast<std::uint32_t>(i));
+        shuffleValues(out, out + count);
+        return;
+    }
+    scatterShuffle(out, consecutiveValues(min, count), scatterBlockBits(count), threads);
+}
+
+} // namespace mizel

@@ -1,0 +1,57 @@
+#pragma once
+// A uniform random order for long lists at memory speed. One draw per value sends
+// it to one of up to 32768 blocks; the blocks are laid out one after another, each
+// filled in list order, and each block, small enough for the cache, then gets a
+// forward exchange shuffle of its own. Whatever the block sizes, each block's order
+// is uniform, so every order of the whole list is equally likely (Sanders, "Random
+// permutations on distributed, external and hierarchical memory", 1998).
+//
+// All draws come from fixed positions of the shuffle generator's sequence, found by
+// jumping ahead, so the result does not depend on how many threads do the work:
+// the block of value i is the top bits of output i + 1 after the starting state;
+// block b's shuffle starts at step count + 4 * (index of its first value); and the
+// generator ends 5 * count steps on.
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace mizel {
+
+// The values of a list in list order, cut into chunks that threads take whole.
+struct ScatterSource {
+    using Emit = std::function<void(const std::int32_t* values, std::size_t count)>;
+    // Ascending, from 0; the last entry is the number of values.
+    std::vector<std::int64_t> chunkStarts;
+    // Passes the values of one chunk to emit, in order, a batch at a time.
+    std::function<void(std::size_t chunk, const Emit& emit)> produce;
+};
+
+// The values first, first + 1, ... (wrapping in 32 bits), count of them.
+ScatterSource consecutiveValues(std::int32_t first, std::int64_t count);
+// Chunk starts for count values: chunks large enough that a thread's share of
+// the work dwarfs starting it.
+std::vector<std::int64_t> scatterChunkStarts(std::int64_t count);
+
+// log2 of the number of blocks for count values: blocks of about 2^16 values.
+int scatterBlockBits(std::int64_t count);
+
+// Writes the values of source into out in uniform random order, drawing from the
+// process-wide shuffle generator. threads 0 means one per core.
+void scatterShuffle(std::int32_t* out, const ScatterSource& source, int blockBits, unsigned threads);
+// The same order from the same draws, in plain single-threaded loops (for tests).
+void scatterShuffleReference(std::int32_t* out, const std::int32_t* values, std::int64_t count, int blockBits);
+
+// Writes min .. min + count - 1 into out in random order: for up to 32768 values
+// the ascending fill with shuffleValues, beyond that the block scatter, which
+// needs no source array. The values wrap in 32 bits.
+void permuteRange(std::int32_t* out, std::int64_t count, std::int32_t min, unsigned threads = 0);
+
+// Runs work(0) .. work(threads - 1), all but the first on helper threads, and
+// returns when all are done.
+void runOnThreads(unsigned threads, const std::function<void(unsigned)>& work);
+// Threads for `values` values of work: as requested (0: one per core), but few
+// enough that each has 2^16 values at least, as starting one costs about that.
+unsigned threadsToUse(unsigned requested, std::int64_t values);
+
+} // namespace mizel
