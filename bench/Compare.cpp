@@ -4,7 +4,8 @@
 //
 //   mizel_compare [folder [case...]]
 // folder takes the files written (default: the system temp folder); the cases are
-// repeats, draw, shuffle, sample, format, save, copy and memory (default: all).
+// repeats, draw, shuffle, shuffle-huge, threads, sample, format, save, copy and
+// memory (default: all).
 #include "Generation.h"
 #include "LegacySample.h"
 #include "ListExport.h"
@@ -347,8 +348,8 @@ int main(int argc, char** argv)
         {"repeats", repeatsFill},
         {"draw", rawDraw},
         {"shuffle", [] { fullRange(hundredMillion, "1e8", 3, 6); }},
-        {"shuffle", [] { fullRange(billion, "1e9", 1, 12); }},
-        {"shuffle", threadScaling},
+        {"shuffle-huge", [] { fullRange(billion, "1e9", 1, 12); }},
+        {"threads", threadScaling},
         {"sample", hugeSample},
         {"sample", smallSample},
         {"sample", [&] { largeSample(folder); }},

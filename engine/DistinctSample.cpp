@@ -66,59 +66,74 @@ inline std::int32_t offsetValue(std::int32_t min, std::uint32_t offset)
 }
 
 // Gaps between the kept values of a Bernoulli(p) subset: the number of values
-// passed over before the next kept one, P(gap >= k) = (1 - p)^k. A gap below
-// tableSize is read off a table of cumulative probabilities in units of 2^-30
-// (two outputs per look-up); the rest of the law is the same law shifted by
-// tableSize, since the walk has no memory.
+// passed over before the next kept one, P(gap >= k) = (1 - p)^k. One raw 45-bit
+// draw picks an outcome by Walker's alias method: the top bits a column, the rest
+// whether to take the column or its alias, with probabilities exact to 2^-35.
+// Outcomes below `past` are gaps; `past` stands for any longer gap, which, the
+// walk having no memory, is `past` plus a gap drawn afresh.
 class GeometricGaps {
 public:
     explicit GeometricGaps(double p)
     {
         const double keepNot = 1 - p;
-        constexpr std::size_t largestTable = 4096;
-        // Large enough that a look-up lands past the table at most half the time.
-        const double halfLife = keepNot > 0 ? std::log(0.5) / std::log(keepNot) : 1;
-        tableSize = std::clamp<std::size_t>(static_cast<std::size_t>(std::ceil(halfLife)), 1, largestTable);
+        std::vector<double> scaled(columns);
         double keepNotPower = 1;
-        for (std::size_t r = 0; r < tableSize; ++r) {
+        for (std::size_t r = 0; r < past; ++r) {
+            scaled[r] = p * keepNotPower * columns;
             keepNotPower *= keepNot;
-            cumulative.push_back(static_cast<std::uint32_t>(std::llround((1 - keepNotPower) * drawRange)));
         }
-        cumulative.push_back(drawRange);
-        pastTable = keepNotPower;
-        guideShift = drawBits - std::bit_width(tableSize);
-        guide.resize((drawRange >> guideShift) + 1);
-        std::size_t r = 0;
-        for (std::size_t j = 0; j < guide.size(); ++j) {
-            while (cumulative[r] <= (std::uint64_t{j} << guideShift) && r < tableSize)
-                ++r;
-            guide[j] = static_cast<std::uint32_t>(r);
+        scaled[past] = keepNotPower * columns;
+        pastChance = keepNotPower;
+
+        // Vose's construction: pair each column short of its share with one over it.
+        std::vector<std::size_t> small;
+        std::vector<std::size_t> large;
+        for (std::size_t c = 0; c < columns; ++c)
+            (scaled[c] < 1 ? small : large).push_back(c);
+        while (!small.empty() && !large.empty()) {
+            const std::size_t c = small.back();
+            const std::size_t over = large.back();
+            small.pop_back();
+            threshold[c] = static_cast<std::uint64_t>(std::clamp<long long>(std::llround(scaled[c] * choiceRange), 0, choiceRange));
+            alias[c] = static_cast<std::uint16_t>(over);
+            scaled[over] -= 1 - scaled[c];
+            if (scaled[over] < 1) {
+                large.pop_back();
+                small.push_back(over);
+            }
+        }
+        // What is left holds its whole column, up to rounding.
+        for (const auto* rest : {&small, &large}) {
+            for (const std::size_t c : *rest) {
+                threshold[c] = choiceRange;
+                alias[c] = static_cast<std::uint16_t>(c);
+            }
         }
     }
 
     std::uint64_t next(ShuffleStream& draws) const
     {
-        for (std::uint64_t gap = 0;; gap += tableSize) {
-            const std::uint32_t u = static_cast<std::uint32_t>(draws.next()) << 15 | static_cast<std::uint32_t>(draws.next());
-            std::size_t r = guide[u >> guideShift];
-            while (u >= cumulative[r])
-                ++r;
-            if (r < tableSize)
-                return gap + r;
+        for (std::uint64_t gap = 0;; gap += past) {
+            const std::uint64_t x = draws.raw45();
+            const std::size_t column = static_cast<std::size_t>(x >> choiceBits);
+            const std::size_t outcome = (x & (choiceRange - 1)) < threshold[column] ? column : alias[column];
+            if (outcome != past)
+                return gap + outcome;
         }
     }
 
     // Generator steps a walk over `values` values takes on average.
-    double stepsFor(double values, double p) const { return 2 * (values * p + 1) / (1 - pastTable); }
+    double stepsFor(double values, double p) const { return 3 * (values * p + 1) / (1 - pastChance); }
 
 private:
-    static constexpr int drawBits = 30;
-    static constexpr std::uint32_t drawRange = std::uint32_t{1} << drawBits;
-    std::size_t tableSize;
-    std::vector<std::uint32_t> cumulative;
-    std::vector<std::uint32_t> guide;
-    int guideShift;
-    double pastTable;
+    static constexpr int columnBits = 10;
+    static constexpr std::size_t columns = std::size_t{1} << columnBits;
+    static constexpr std::size_t past = columns - 1;
+    static constexpr int choiceBits = 45 - columnBits;
+    static constexpr std::uint64_t choiceRange = std::uint64_t{1} << choiceBits;
+    std::uint64_t threshold[columns];
+    std::uint16_t alias[columns];
+    double pastChance;
 };
 
 // A uniform sample of exactly count values of 0 .. span - 1 in ascending order,

@@ -170,7 +170,7 @@ ScatterSource consecutiveValues(std::int32_t first, std::int64_t count)
 
 int scatterBlockBits(std::int64_t count)
 {
-    constexpr int blockValueBits = 16;
+    constexpr int blockValueBits = 17;
     int bits = 0;
     while (bits < outputBits && (count >> (blockValueBits + bits)) > 0)
         ++bits;

@@ -28,22 +28,27 @@ public:
         return output(state);
     }
 
-    // Uniform in 0..bound-1 for bound from 1 to 2^45, from three consecutive
-    // outputs (45 bits) with rejection; bound 2^45 gives the raw draw.
+    // Three consecutive outputs as one 45-bit number, the first one highest.
+    std::uint64_t raw45()
+    {
+        // The three states come straight from the first, so they do not wait on
+        // each other.
+        const std::uint32_t s = state;
+        const std::uint32_t t1 = s * shuffleMultiplier + shuffleIncrement;
+        const std::uint32_t t2 = s * twoSteps.multiplier + twoSteps.increment;
+        const std::uint32_t t3 = s * threeSteps.multiplier + threeSteps.increment;
+        state = t3;
+        return (std::uint64_t(output(t1)) << 30) | (std::uint64_t(output(t2)) << 15) | std::uint64_t(output(t3));
+    }
+
+    // Uniform in 0..bound-1 for bound from 1 to 2^45, from raw45 with rejection;
+    // bound 2^45 gives the raw draw.
     std::uint64_t wideBelow(std::uint64_t bound)
     {
         constexpr int bits = 45;
         constexpr std::uint64_t lowMask = (std::uint64_t{1} << bits) - 1;
         for (;;) {
-            // The three states come straight from the first, so they do not wait
-            // on each other.
-            const std::uint32_t s = state;
-            const std::uint32_t t1 = s * shuffleMultiplier + shuffleIncrement;
-            const std::uint32_t t2 = s * twoSteps.multiplier + twoSteps.increment;
-            const std::uint32_t t3 = s * threeSteps.multiplier + threeSteps.increment;
-            state = t3;
-            const std::uint64_t x = (std::uint64_t(output(t1)) << 30) | (std::uint64_t(output(t2)) << 15)
-                | std::uint64_t(output(t3));
+            const std::uint64_t x = raw45();
             // Lemire's multiply-shift: floor(x * bound / 2^45) is uniform once draws
             // whose low part falls below 2^45 mod bound are rejected. That threshold
             // is below bound, so the division is rarely needed.
