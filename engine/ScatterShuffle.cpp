@@ -170,9 +170,13 @@ ScatterSource consecutiveValues(std::int32_t first, std::int64_t count)
 
 int scatterBlockBits(std::int64_t count)
 {
+    // Blocks of about 2^17 values fit the second-level cache. Past 1024 blocks
+    // the scattering pass writes to more places at once than the caches and the
+    // address translation buffer follow, and that costs more than larger blocks.
     constexpr int blockValueBits = 17;
+    constexpr int mostBlockBits = 10;
     int bits = 0;
-    while (bits < outputBits && (count >> (blockValueBits + bits)) > 0)
+    while (bits < mostBlockBits && (count >> (blockValueBits + bits)) > 0)
         ++bits;
     return bits;
 }

@@ -1,6 +1,6 @@
 #pragma once
 // A uniform random order for long lists at memory speed. One draw per value sends
-// it to one of up to 32768 blocks; the blocks are laid out one after another, each
+// it to one of up to 1024 blocks; the blocks are laid out one after another, each
 // filled in list order, and each block, small enough for the cache, then gets a
 // forward exchange shuffle of its own. Whatever the block sizes, each block's order
 // is uniform, so every order of the whole list is equally likely (Sanders, "Random
@@ -33,7 +33,8 @@ ScatterSource consecutiveValues(std::int32_t first, std::int64_t count);
 // the work dwarfs starting it.
 std::vector<std::int64_t> scatterChunkStarts(std::int64_t count);
 
-// log2 of the number of blocks for count values: blocks of about 2^16 values.
+// log2 of the number of blocks for count values: blocks of about 2^17 values,
+// at most 1024 of them.
 int scatterBlockBits(std::int64_t count);
 
 // Writes the values of source into out in uniform random order, drawing from the
