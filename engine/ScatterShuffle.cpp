@@ -209,10 +209,19 @@ void scatterShuffle(std::int32_t* out, const ScatterSource& source, int blockBit
     }
     blockStarts[blocks] = at;
 
+    // Made here, so that nothing on the helper threads can fail to allocate.
+    std::vector<BlockDraws> draws;
+    std::vector<ScatterSource::Emit> emits;
+    for (unsigned t = 0; t < threads; ++t)
+        draws.emplace_back(start, source.chunkStarts[firstChunk(t)], source.chunkStarts[firstChunk(t + 1)], blockBits);
+    for (unsigned t = 0; t < threads; ++t) {
+        emits.emplace_back([&draws, out, next = perThread[t].data(), t](const std::int32_t* values, std::size_t n) {
+            draws[t].scatter(values, n, out, next);
+        });
+    }
     runOnThreads(threads, [&](unsigned t) {
-        BlockDraws draws(start, source.chunkStarts[firstChunk(t)], source.chunkStarts[firstChunk(t + 1)], blockBits);
         for (std::size_t c = firstChunk(t); c < firstChunk(t + 1); ++c)
-            source.produce(c, [&](const std::int32_t* values, std::size_t n) { draws.scatter(values, n, out, perThread[t].data()); });
+            source.produce(c, emits[t]);
     });
 
     std::atomic<std::size_t> nextBlock{0};

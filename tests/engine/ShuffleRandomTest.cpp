@@ -226,17 +226,17 @@ TEST(ShuffleRandom, WideBelowFullWidthIsTheRawDraw)
 TEST(ShuffleRandom, BlockScatterGivesEveryOrderEquallyOften)
 {
     for (int blockBits : {1, 2}) {
-    std::vector<int> counts(24);
-    shuffleSeed(4);
-    for (int trial = 0; trial < 96000; ++trial) {
-        std::vector<std::int32_t> values(4);
-        scatterShuffle(values.data(), consecutiveValues(0, 4), blockBits, 2);
-        std::vector<int> order(values.begin(), values.end());
-        int rank = 0;
-        while (std::prev_permutation(order.begin(), order.end()))
-            ++rank;
-        ++counts[rank];
-    }
-    EXPECT_LT(chiSquare(counts), 49.7) << blockBits;
+        std::vector<int> counts(24);
+        shuffleSeed(4);
+        for (int trial = 0; trial < 96000; ++trial) {
+            std::vector<std::int32_t> values(4);
+            scatterShuffle(values.data(), consecutiveValues(0, 4), blockBits, 2);
+            std::vector<int> order(values.begin(), values.end());
+            int rank = 0;
+            while (std::prev_permutation(order.begin(), order.end()))
+                ++rank;
+            ++counts[rank];
+        }
+        EXPECT_LT(chiSquare(counts), 49.7) << blockBits;
     }
 }
