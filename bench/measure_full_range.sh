@@ -2,14 +2,13 @@
 # Times a no-duplicates Run over the whole range 0..2147483646 in the real
 # program under Xvfb, as a user would start it: a first Run after start and
 # repeated ones. A Run is over when the program stops using the processor; then
-# Ctrl+End in the grid must show the last rows, kept as screenshots.
-# Needs about 9 GiB of free memory. Not a test: it prints times.
+# Ctrl+End goes to the last rows. Needs about 9 GiB of free memory. Not a test:
+# it prints times.
 #
-#   bench/measure_full_range.sh build/app/mizel4 [runs] [screenshot folder]
+#   bench/measure_full_range.sh build/app/mizel4 [runs]
 set -euo pipefail
 program=$1
 runs=${2:-3}
-shots=${3:-.}
 work=$(mktemp -d)
 display=:$((100 + RANDOM % 800))
 cleanup() {
@@ -38,13 +37,10 @@ click 130 42; xdotool type --delay 30 '0'
 click 130 66; xdotool type --delay 30 '2147483647'
 click 152 88                                  # 同じ数を発生させない
 
-for run in $(seq "$runs"); do
-    before=$(busy)
-    start=$(now)
-    xdotool mousemove --window "$main" 40 124 click 1     # 実行
-    # Over once the program has worked and then stayed idle for half a second.
-    last=$before
-    done_at=$start
+# Seconds from $1 until the program, at $2 ticks then, has worked and then stayed
+# idle for half a second.
+until_idle() {
+    local before=$2 last=$2 done_at=$1 ticks
     while :; do
         sleep 0.1
         ticks=$(busy)
@@ -55,11 +51,15 @@ for run in $(seq "$runs"); do
             break
         fi
     done
-    seconds=$(awk -v a="$done_at" -v b="$start" 'BEGIN { printf "%.1f", a - b }')
+    awk -v a="$done_at" -v b="$1" 'BEGIN { printf "%.1f", a - b }'
+}
+
+for run in $(seq "$runs"); do
+    start=$(now)
+    xdotool mousemove --window "$main" 40 124 click 1     # 実行
+    seconds=$(until_idle "$start" "$(busy)")
     peak=$(awk '/VmHWM/ { printf "%.2f", $2 / 1048576 }' "/proc/$app_pid/status")
     echo "run $run: ${seconds} s, peak resident ${peak} GiB"
-    click 100 300                             # into the grid
-    xdotool key ctrl+End
+    xdotool mousemove --window "$main" 100 300 click 1 key ctrl+End   # the grid, then its end
     sleep 1
-    convert "x:$main" "$shots/full_range_run$run.png" 2>/dev/null || true
 done
