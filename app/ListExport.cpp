@@ -1,13 +1,15 @@
 #include "ListExport.h"
 
+#include "ChunkFormatter.h"
 #include "MemoryHint.h"
 #include "NumberText.h"
+#include "Parallel.h"
 
 #include <QFileInfo>
 #include <QIODevice>
 #include <QSaveFile>
 #include <algorithm>
-#include <memory>
+#include <numeric>
 
 #include <fcntl.h>
 
@@ -20,11 +22,22 @@ ListFormat formatForFilterIndex(int filterIndex)
 
 QByteArray textFormat(const std::vector<std::int32_t> &list)
 {
-    QByteArray text(static_cast<qsizetype>(list.size() * maxTextLineLength), Qt::Uninitialized);
+    // Below this many numbers a thread costs more to start than it saves.
+    constexpr std::size_t numbersPerThread = std::size_t{1} << 17;
+    const auto parts = static_cast<int>(std::clamp<std::size_t>(list.size() / numbersPerThread, 1, threadCount()));
+    const auto partBegin = [&](int part) { return list.data() + list.size() * part / parts; };
+    // Each part's length first, so that each thread writes its text straight into place.
+    std::vector<std::size_t> offsets(parts + 1);
+    runInParallel(parts, [&](int part) {
+        offsets[part + 1] = textLinesLength(partBegin(part), partBegin(part + 1));
+    });
+    std::partial_sum(offsets.begin(), offsets.end(), offsets.begin());
+    QByteArray text(static_cast<qsizetype>(offsets[parts]), Qt::Uninitialized);
     // Fresh memory of many megabytes: faulting it in costs as much as the formatting.
     preferHugePages(text.data(), static_cast<std::size_t>(text.size()));
-    const char *end = formatTextLines(text.data(), list.data(), list.data() + list.size());
-    text.truncate(end - text.constData());
+    runInParallel(parts, [&](int part) {
+        formatTextLines(text.data() + offsets[part], partBegin(part), partBegin(part + 1));
+    });
     return text;
 }
 
@@ -65,21 +78,12 @@ private:
 bool writeList(QIODevice &device, const std::vector<std::int32_t> &list, ListFormat format)
 {
     Writeback writeback(device);
-    const bool csv = format == ListFormat::Csv;
-    const std::size_t chunkSize = csv ? 1000 : 3000;
-    const std::size_t chunkBytes = chunkSize * (csv ? maxCsvFieldLength : maxTextLineLength);
-    const auto chunk = std::make_unique<char[]>(chunkBytes);
-
-    const std::int32_t *const end = list.data() + list.size();
-    for (const std::int32_t *first = list.data(); first != end;) {
-        const std::int32_t *last = first + std::min<std::size_t>(chunkSize, end - first);
-        const char *chunkEnd = csv ? formatCsvFields(chunk.get(), first, last, last == end)
-                                   : formatTextLines(chunk.get(), first, last);
-        const qint64 length = chunkEnd - chunk.get();
-        if (device.write(chunk.get(), length) != length)
+    ChunkFormatter chunks(list.data(), list.data() + list.size(), format, threadCount());
+    for (std::string_view chunk = chunks.next(); !chunk.empty(); chunk = chunks.next()) {
+        const auto length = static_cast<qint64>(chunk.size());
+        if (device.write(chunk.data(), length) != length)
             return false;
         writeback.written(length);
-        first = last;
     }
     return true;
 }

@@ -123,6 +123,21 @@ char* formatTextLines(char* out, const std::int32_t* first, const std::int32_t* 
     return out;
 }
 
+std::size_t textLinesLength(const std::int32_t* first, const std::int32_t* last)
+{
+    // Branch-free comparisons, so that the loop runs several numbers a step.
+    std::size_t length = 0;
+    for (; first != last; ++first) {
+        const std::int32_t value = *first;
+        const auto v = value < 0 ? 0u - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
+        std::uint32_t digits = 1;
+        for (int power = 1; power <= 9; ++power)
+            digits += v >= powerOf10(power);
+        length += digits + (value < 0) + 2;
+    }
+    return length;
+}
+
 char* formatCsvFields(char* out, const std::int32_t* first, const std::int32_t* last, bool endsList)
 {
     // The last number of the whole list has no comma after it.

@@ -1,4 +1,5 @@
 #include "ListExport.h"
+#include "Parallel.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -103,6 +104,29 @@ TEST(ListFormats, ChunksDoNotShowInTheBytes)
     EXPECT_EQ(text.writes[0].count("\r\n"), 3000);
     EXPECT_EQ(text.writes[1], "3001\r\n");
     EXPECT_EQ(text.all(), mizel::textFormat(ascending(3001)));
+}
+
+TEST(ListFormats, ThreadsWriteTheSameChunksAsOneThread)
+{
+    // Many batches of chunks in both formats, numbers of every length and sign.
+    std::vector<std::int32_t> list(400001);
+    for (std::size_t i = 0; i < list.size(); ++i)
+        list[i] = static_cast<std::int32_t>(static_cast<std::uint32_t>(i) * 2654435761u) >> (i % 31);
+    for (const ListFormat format : {ListFormat::Text, ListFormat::Csv}) {
+        QList<QByteArray> expected;
+        for (const int threads : {1, 2, 3}) {
+            mizel::setThreadCount(threads);
+            RecordingDevice device;
+            ASSERT_TRUE(mizel::writeList(device, list, format));
+            if (threads == 1)
+                expected = device.writes;
+            ASSERT_EQ(device.writes, expected) << threads << " threads";
+            if (format == ListFormat::Text) {
+                ASSERT_EQ(mizel::textFormat(list), expected.join()) << threads << " threads";
+            }
+        }
+    }
+    mizel::setThreadCount(0);
 }
 
 TEST(ListFormats, FileTypeAloneChoosesTheFormat)
