@@ -33,9 +33,11 @@ QByteArray textFormat(const std::vector<std::int32_t> &list)
     });
     std::partial_sum(offsets.begin(), offsets.end(), offsets.begin());
     QByteArray text(static_cast<qsizetype>(offsets[parts]), Qt::Uninitialized);
-    // Fresh memory of many megabytes: faulting it in costs as much as the formatting.
+    // Fresh memory of many megabytes: faulting it in costs as much as the
+    // formatting, so each thread maps its own part at once.
     preferHugePages(text.data(), static_cast<std::size_t>(text.size()));
     runInParallel(parts, [&](int part) {
+        mapPagesNow(text.data() + offsets[part], offsets[part + 1] - offsets[part]);
         formatTextLines(text.data() + offsets[part], partBegin(part), partBegin(part + 1));
     });
     return text;
