@@ -125,6 +125,9 @@ TEST(ListFormats, ThreadsWriteTheSameChunksAsOneThread)
                 ASSERT_EQ(mizel::textFormat(list), expected.join()) << threads << " threads";
             }
         }
+        // A failed write stops the helpers that are formatting ahead.
+        RecordingDevice failing(40);
+        EXPECT_FALSE(mizel::writeList(failing, list, format));
     }
     mizel::setThreadCount(0);
 }
