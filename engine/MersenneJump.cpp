@@ -70,18 +70,18 @@ Polynomial characteristicPolynomial()
     Polynomial connection(polynomialWords + 1, 0);
     Polynomial previous = connection;
     connection[0] = previous[0] = 1;
-    std::size_t span = 0;
+    std::size_t complexity = 0; // length of the shortest recurrence found so far
     std::size_t gap = 1;
     for (std::size_t i = 0; i < length; ++i) {
         Word terms = 0;
-        for (std::size_t w = 0; w <= span / 64; ++w)
+        for (std::size_t w = 0; w <= complexity / 64; ++w)
             terms ^= connection[w] & wordAt(reversed, length - 1 - i + 64 * w);
         if (std::popcount(terms) % 2 == 0) {
             ++gap;
-        } else if (2 * span <= i) {
+        } else if (2 * complexity <= i) {
             Polynomial before = connection;
             addShifted(connection, previous, gap);
-            span = i + 1 - span;
+            complexity = i + 1 - complexity;
             previous = std::move(before);
             gap = 1;
         } else {
@@ -91,8 +91,8 @@ Polynomial characteristicPolynomial()
     }
     // The characteristic polynomial is the connection polynomial reversed.
     Polynomial p(polynomialWords, 0);
-    for (std::size_t i = 0; i <= span; ++i) {
-        if (coefficient(connection, span - i))
+    for (std::size_t i = 0; i <= complexity; ++i) {
+        if (coefficient(connection, complexity - i))
             p[i / 64] |= Word{1} << (i % 64);
     }
     return p;
