@@ -1,3 +1,4 @@
+#include "BinaryRounding.h"
 #include "MersenneTwister.h"
 
 #include <gtest/gtest.h>
