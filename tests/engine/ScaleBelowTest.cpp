@@ -132,7 +132,8 @@ TEST(ScaleBelow, FastPathMatchesReferenceNextToIntegers)
     forEachPairNextToInteger([&](std::uint32_t u, std::int64_t n) {
         const std::int64_t reference = scaleBelowReference(u, n);
         ASSERT_EQ(scaleBelow(u, n), reference) << u << " " << n;
-        roundedAcross += u < divisor && reference != static_cast<std::int64_t>(u * n / divisor);
+        const std::uint64_t quotient = std::uint64_t{u} * static_cast<std::uint64_t>(n) / divisor;
+        roundedAcross += u < divisor && reference != static_cast<std::int64_t>(quotient);
     });
     // The pairs must include ones where exact floor division would be wrong.
     EXPECT_GT(roundedAcross, 100);
