@@ -179,7 +179,8 @@ TEST(ScaleBelow, IntegerRoundingMatchesTheHardware)
         ASSERT_EQ(std::ldexp(static_cast<long double>(extended.significand), extended.exponent),
                   static_cast<long double>(a) * static_cast<long double>(b)) << a << " * " << b;
         const BinaryValue narrowed = roundToBits({0, a}, 0, 53);
-        ASSERT_EQ(std::ldexp(static_cast<double>(narrowed.significand), narrowed.exponent), static_cast<double>(a)) << a;
+        ASSERT_EQ(std::ldexp(static_cast<double>(narrowed.significand), narrowed.exponent),
+                  static_cast<double>(a)) << a;
     }
 }
 #endif
