@@ -1,4 +1,5 @@
 #include "MersenneTwister.h"
+#include "BinaryRounding.h"
 #include "TargetClones.h"
 
 #include <algorithm>
@@ -14,10 +15,10 @@ constexpr std::uint32_t mtTemperB = 0x9D2C5680;
 constexpr std::uint32_t mtTemperC = 0xEFC60000;
 constexpr std::uint32_t mtSeedMultiplier = 69069;
 
-// 0x8000000080000001 * 2^-95 = 2^-32 + 2^-64 + 2^-95: the extended value nearest
-// to 1 / (2^32 - 1). The double nearest to it is a different number.
-constexpr long double mtScale = 0x8000000080000001p-95L;
-static_assert(mtScale == 0x1p-32L + 0x1p-64L + 0x1p-95L);
+// K = 0x8000000080000001 * 2^-95 = 2^-32 + 2^-64 + 2^-95: the extended value
+// nearest to 1 / (2^32 - 1). The double nearest to it is a different number.
+constexpr std::uint64_t mtScaleSignificand = 0x8000000080000001;
+constexpr int mtScaleExponent = -95;
 
 constexpr std::uint32_t mtDivisor = 0xFFFFFFFF;
 constexpr std::int64_t mtMaxRange = std::int64_t{1} << 32;
@@ -167,15 +168,41 @@ void mtRefillPacked(MersenneTwisterState& g)
     g.mtIndex = 0;
 }
 
+std::int64_t scaleBelowExact(std::uint32_t u, std::int64_t n)
+{
+    // Rounding to nearest and truncation are symmetric about zero.
+    const std::uint64_t magnitude = n < 0 ? 0 - static_cast<std::uint64_t>(n) : static_cast<std::uint64_t>(n);
+    const BinaryValue p = roundToBits(wideMultiply(u, mtScaleSignificand), mtScaleExponent, 64);
+    const BinaryValue q = roundToBits(wideMultiply(p.significand, magnitude), p.exponent, 64);
+    const BinaryValue d = roundToBits({0, q.significand}, q.exponent, 53);
+    // d is below 2^33 with 53 significant bits, so its exponent is negative.
+    const int fractionBits = -d.exponent;
+    const auto truncated = static_cast<std::int64_t>(fractionBits >= 64 ? 0 : d.significand >> fractionBits);
+    return n < 0 ? -truncated : truncated;
+}
+
+#ifdef MIZEL_HAS_X87_EXTENDED
+std::int64_t scaleBelowExtended(std::uint32_t u, std::int64_t n)
+{
+    constexpr long double scale = 0x8000000080000001p-95L;
+    static_assert(scale == 0x1p-32L + 0x1p-64L + 0x1p-95L);
+    const long double p = u * scale;
+    const long double q = p * static_cast<long double>(n);
+    const double d = static_cast<double>(q);
+    return static_cast<std::int64_t>(d);
+}
+#endif
+
 std::int64_t scaleBelowReference(std::uint32_t u, std::int64_t n)
 {
     // The steps round 4294967295 * K to exactly 1 and would return n itself.
     if (u == mtDivisor && n >= 1)
         return n - 1;
-    const long double p = u * mtScale;
-    const long double q = p * static_cast<long double>(n);
-    const double d = static_cast<double>(q);
-    return static_cast<std::int64_t>(d);
+#ifdef MIZEL_HAS_X87_EXTENDED
+    return scaleBelowExtended(u, n);
+#else
+    return scaleBelowExact(u, n);
+#endif
 }
 
 // Let x = u * n / D with D = 2^32 - 1, and P = u * n = a * 2^32 + b. Since
