@@ -83,7 +83,7 @@ void appendWithRepeatsInParallel(std::vector<std::int32_t> &list, std::int64_t c
     std::atomic<std::int64_t> grown{0};
     runInParallel(threads, [&](int part) {
         if (part == 0) {
-            constexpr std::int64_t growStep = std::int64_t{1} << 18;
+            constexpr std::int64_t growStep = std::int64_t{1} << 24;
             const std::int64_t othersEnd = bounds[others];
             for (std::int64_t size = 0; size < othersEnd;) {
                 size = std::min(othersEnd, size + growStep);
