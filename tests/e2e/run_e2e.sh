@@ -7,16 +7,34 @@ work=$(mktemp -d)
 display=:$((100 + RANDOM % 800))
 cleanup() {
     kill "${app_pid:-}" "${xvfb_pid:-}" 2>/dev/null || true
+    stop_accessibility_bus
     rm -rf "$work"
 }
 trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# Screen readers: the program runs with an accessibility bus; its tree, dumped
+# over AT-SPI, must hold the grid's header and the numbers in view, in order.
+source "$(dirname "$0")/../accessibility_bus.sh"
+check_accessible_grid() {
+    # Debian's own python3, which python3-pyatspi serves.
+    /usr/bin/python3 "$(dirname "$0")/atspi_dump.py" "$app_pid" >"$work/atspi.txt" 2>"$work/atspi.log" ||
+        fail "no accessibility tree: $(cat "$work/atspi.log")"
+    grep -q '^ *\[table column header\] 乱数$' "$work/atspi.txt" || fail "no grid header in the accessibility tree"
+    local expected shown
+    expected=$(tr -d '\r' <"$1" | head -n 3)
+    shown=$(sed -n 's/^ *\[table cell\] //p' "$work/atspi.txt" | head -n 3)
+    [ "$shown" = "$expected" ] || fail "accessible cells '$shown' are not the first numbers '$expected'"
+    echo "accessibility tree, grid part:"
+    grep -A 4 '\[table\]' "$work/atspi.txt"
+}
 
 Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
 export DISPLAY=$display
 for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done 2>/dev/null || true
 sleep 0.5
+start_accessibility_bus
 
 "$program" >"$work/app.log" 2>&1 &
 app_pid=$!
@@ -53,6 +71,7 @@ lines=$(tr -d '\r' <"$work/clipboard.txt" | wc -l)
 tr -d '\r' <"$work/clipboard.txt" | while read -r value; do
     [[ "$value" =~ ^[0-9]+$ ]] && [ "$value" -ge 1 ] && [ "$value" -le 100 ] || fail "bad value '$value'"
 done
+check_accessible_grid "$work/clipboard.txt"
 
 click 200 124                                 # 保存
 dialog=""

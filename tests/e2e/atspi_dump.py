@@ -1,0 +1,48 @@
+#!/usr/bin/python3
+"""Prints the accessible tree of a running program as a screen reader sees it
+over AT-SPI: one object a line, indented by depth, role in brackets, then name.
+Usage: atspi_dump.py PID"""
+import sys
+import time
+
+import pyatspi
+
+MAX_CHILDREN = 200  # a table shows only the rows in view; this is a safety net
+
+
+def find_application(pid):
+    for app in pyatspi.Registry.getDesktop(0):
+        try:
+            if app is not None and app.get_process_id() == pid:
+                return app
+        except Exception:  # an application that went away meanwhile
+            pass
+    return None
+
+
+def dump(node, depth, lines):
+    line = f"{'  ' * depth}[{node.getRoleName()}] {node.name}"
+    if node.getRole() == pyatspi.ROLE_TABLE:
+        line += f" (rows {node.queryTable().nRows})"
+    lines.append(line)
+    for index in range(min(node.childCount, MAX_CHILDREN)):
+        child = node.getChildAtIndex(index)
+        if child is not None:
+            dump(child, depth + 1, lines)
+
+
+def main():
+    pid = int(sys.argv[1])
+    for _ in range(100):
+        app = find_application(pid)
+        if app is not None:
+            break
+        time.sleep(0.1)
+    else:
+        sys.exit(f"process {pid} is not on the accessibility bus")
+    lines = []
+    dump(app, 0, lines)
+    print("\n".join(lines))
+
+
+main()
