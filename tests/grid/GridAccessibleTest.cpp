@@ -29,12 +29,7 @@ TEST(GridAccessible, TableShowsHeaderNumbersAndTheCurrentCell)
     std::iota(list.begin(), list.end(), 1);
     list[0] = -12;
     TMizelStringGrid grid;
-    grid.setFont(windowFont());
-    grid.resize(285, 320);
-    grid.show();
-    grid.activateWindow();
-    grid.setFocus();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&grid));
+    ASSERT_TRUE(showFocused(grid));
     grid.loadVector(&list);
 
     QAccessibleInterface *face = QAccessible::queryAccessibleInterface(&grid);

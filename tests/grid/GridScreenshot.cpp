@@ -49,12 +49,7 @@ int main(int argc, char **argv)
     list[3] = -2147483648;
 
     TMizelStringGrid grid;
-    grid.setFont(windowFont());
-    grid.resize(285, 320);
-    grid.show();
-    grid.activateWindow();
-    grid.setFocus();
-    if (!QTest::qWaitForWindowActive(&grid))
+    if (!showFocused(grid))
         std::fprintf(stderr, "the grid did not get the focus\n");
     grid.loadVector(&list);
     // Rows 3 to 6 selected, the focus on row 3.
