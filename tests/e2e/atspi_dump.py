@@ -1,7 +1,6 @@
 #!/usr/bin/python3
-"""Prints the accessible tree of a running program as a screen reader sees it
-over AT-SPI: one object a line, indented by depth, role in brackets, then name.
-Usage: atspi_dump.py PID"""
+"""atspi_dump.py PID: the program's accessible tree as a screen reader sees it
+over AT-SPI, one object a line: indent by depth, [role] name."""
 import sys
 import time
 
