@@ -6,8 +6,6 @@ import time
 
 import pyatspi
 
-MAX_CHILDREN = 200  # a table shows only the rows in view; this is a safety net
-
 
 def find_application(pid):
     for app in pyatspi.Registry.getDesktop(0):
@@ -19,29 +17,24 @@ def find_application(pid):
     return None
 
 
-def dump(node, depth, lines):
+def dump(node, depth=0):
     line = f"{'  ' * depth}[{node.getRoleName()}] {node.name}"
     if node.getRole() == pyatspi.ROLE_TABLE:
         line += f" (rows {node.queryTable().nRows})"
-    lines.append(line)
-    for index in range(min(node.childCount, MAX_CHILDREN)):
+    print(line)
+    # A table lists only the rows in view; the limit guards against one that does not.
+    for index in range(min(node.childCount, 200)):
         child = node.getChildAtIndex(index)
         if child is not None:
-            dump(child, depth + 1, lines)
+            dump(child, depth + 1)
 
 
-def main():
-    pid = int(sys.argv[1])
-    for _ in range(100):
-        app = find_application(pid)
-        if app is not None:
-            break
-        time.sleep(0.1)
-    else:
-        sys.exit(f"process {pid} is not on the accessibility bus")
-    lines = []
-    dump(app, 0, lines)
-    print("\n".join(lines))
-
-
-main()
+pid = int(sys.argv[1])
+for _ in range(100):
+    app = find_application(pid)
+    if app is not None:
+        dump(app)
+        break
+    time.sleep(0.1)
+else:
+    sys.exit(f"process {pid} is not on the accessibility bus")
