@@ -506,7 +506,8 @@ void TMizelStringGrid::focusInEvent(QFocusEvent *event)
 {
     QAbstractScrollArea::focusInEvent(event);
     viewport()->update();
-    announceCurrentCell();
+    // Qt announces the grid itself once this returns; the cell comes after it.
+    QMetaObject::invokeMethod(this, &TMizelStringGrid::announceCurrentCell, Qt::QueuedConnection);
 }
 
 void TMizelStringGrid::focusOutEvent(QFocusEvent *event)

@@ -68,5 +68,10 @@ TEST(GridAccessible, TableShowsHeaderNumbersAndTheCurrentCell)
     EXPECT_EQ(focusedTexts, QStringList({QStringLiteral("2"), QStringLiteral("1000")}));
     EXPECT_EQ(face->focusChild(), table->cellAt(1000, 0));
     EXPECT_FALSE(table->cellAt(1000, 0)->state().invisible);
+
+    // Taking the focus announces the current cell after the grid itself.
+    grid.clearFocus();
+    grid.setFocus();
+    EXPECT_TRUE(QTest::qWaitFor([] { return focusedTexts.last() == QStringLiteral("1000"); }));
     QAccessible::installUpdateHandler(nullptr);
 }
