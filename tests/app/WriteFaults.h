@@ -1,0 +1,20 @@
+#pragma once
+// Interposes on write, fsync, fdatasync and close (linked ahead of the C
+// library, or loaded with LD_PRELOAD). While armed, calls on files under one
+// folder fail the way a full or failing disk makes them fail.
+#include <string>
+
+namespace writefaults {
+
+enum class Fault {
+    DiskFull,   // the disk takes bytesLeft more bytes: a short write, then ENOSPC
+    SyncFails,  // fsync and fdatasync fail with EIO
+    CloseFails, // close closes, then reports EIO
+};
+
+void arm(const std::string &folder, Fault fault, long long bytesLeft = 0);
+
+// Disarms; true when some call got less than it asked for since arm.
+bool disarm();
+
+} // namespace writefaults
