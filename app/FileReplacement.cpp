@@ -43,9 +43,9 @@ int writeAll(int fd, const char *data, std::size_t length)
     return 0;
 }
 
-// As writeAll, but a pipe whose reader has gone fails the write with EPIPE
+// As writeAll, but a FIFO whose reader has gone fails the write with EPIPE
 // instead of ending the program with SIGPIPE.
-int writeAllToPipe(int fd, const char *data, std::size_t length)
+int writeAllWithoutSigpipe(int fd, const char *data, std::size_t length)
 {
     sigset_t pipeSignal;
     sigset_t previous;
@@ -77,7 +77,7 @@ FileReplacement::~FileReplacement()
 
 bool FileReplacement::open(OpenMode mode)
 {
-    if (isOpen() || (mode & ~Unbuffered) != WriteOnly || !findTarget() || !openTarget())
+    if ((mode & ~Unbuffered) != WriteOnly || !findTarget() || !openTarget())
         return fail();
     return QIODevice::open(WriteOnly | Unbuffered);
 }
@@ -118,19 +118,14 @@ qint64 FileReplacement::readData(char *, qint64)
 
 qint64 FileReplacement::writeData(const char *data, qint64 length)
 {
-    if (failed)
+    if (failed || (inPlace() ? writeAllWithoutSigpipe(fd, data, length) : writeAll(fd, data, length)) != 0) {
+        fail();
         return -1;
-    if (inPlace()) {
-        if (writeAllToPipe(fd, data, length) != 0)
-            return fail(), -1;
-        return length;
     }
-    if (writeAll(fd, data, length) != 0)
-        return fail(), -1;
     // Starts the disk on what is written so far without waiting for it: it works
     // while the next numbers are formatted, and commit's sync finds little left.
     written += length;
-    if (written - writebackStart >= writebackStep) {
+    if (!inPlace() && written - writebackStart >= writebackStep) {
         sync_file_range(fd, writebackStart, written - writebackStart, SYNC_FILE_RANGE_WRITE);
         writebackStart = written;
     }

@@ -224,7 +224,7 @@ TEST_F(SaveList, FifosAndDevicesAreWrittenInPlace)
     const int leavingReader = open(fifo, O_RDONLY | O_NONBLOCK);
     std::thread leave([leavingReader] {
         char some[4096];
-        while (read(leavingReader, some, sizeof some) <= 0)
+        for (int wait = 0; wait < 10000 && read(leavingReader, some, sizeof some) <= 0; ++wait)
             usleep(1000);
         close(leavingReader);
     });
@@ -238,6 +238,10 @@ TEST_F(SaveList, FifosAndDevicesAreWrittenInPlace)
         GTEST_SKIP() << "making a device node needs root";
     const QByteArray null = path("null").toLocal8Bit();
     ASSERT_EQ(mknod(null, S_IFCHR | 0666, makedev(1, 3)), 0);
+    const int usable = open(null, O_WRONLY);
+    if (usable < 0)
+        GTEST_SKIP() << "devices are off on this file system";
+    close(usable);
     EXPECT_TRUE(mizel::saveList(path("null"), {1, 2}, ListFormat::Text));
     ASSERT_EQ(stat(null, &status), 0);
     EXPECT_TRUE(S_ISCHR(status.st_mode));
