@@ -87,9 +87,6 @@ bool FileReplacement::commit()
     QIODevice::close();
     if (failed || fd < 0)
         return fail();
-    // A FIFO or character device has nothing to sync.
-    if (fsync(fd) != 0 && !(inPlace() && errno == EINVAL))
-        return fail();
     if (earlier && !inPlace()) {
         // The owner and group as far as we may set them: root both, an owner the group.
         if (fchown(fd, earlier->st_uid, earlier->st_gid) != 0 && fchown(fd, uid_t(-1), earlier->st_gid) != 0) {
@@ -99,6 +96,10 @@ bool FileReplacement::commit()
         if (fchmod(fd, earlier->st_mode & 07777) != 0)
             return fail();
     }
+    // Contents and mode on the disk before the name changes. A FIFO or
+    // character device has nothing to sync.
+    if (fsync(fd) != 0 && !(inPlace() && errno == EINVAL))
+        return fail();
     if (::close(std::exchange(fd, -1)) != 0)
         return fail();
     if (inPlace())
