@@ -1,7 +1,8 @@
 #pragma once
-// Interposes on write, fsync, fdatasync and close (linked ahead of the C
-// library, or loaded with LD_PRELOAD). While armed, calls on files under one
-// folder fail the way a full or failing disk makes them fail.
+// Stands in for the C library's write, fsync, fdatasync and close in the
+// program it is linked into (a shared library, found before the C library).
+// While armed, calls on files under one folder fail the way a full or failing
+// disk makes them fail.
 #include <string>
 
 namespace writefaults {
