@@ -6,6 +6,7 @@
 #include <climits>
 #include <csignal>
 #include <ctime>
+#include <string>
 #include <utility>
 
 #include <fcntl.h>
@@ -61,6 +62,22 @@ int writeAllWithoutSigpipe(int fd, const char *data, std::size_t length)
     return error;
 }
 
+// A short random name beside the target that create(name) makes: short, so
+// that it fits in any folder whatever the length of the target's name. Empty
+// when create fails for any reason but the name being taken.
+template<typename Create>
+std::string newTemporaryName(Create create)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = ".mizel4-" + QByteArray::number(QRandomGenerator::global()->generate(), 36).toStdString();
+        if (create(name.c_str()))
+            return name;
+        if (errno != EEXIST)
+            break;
+    }
+    return {};
+}
+
 } // namespace
 
 FileReplacement::FileReplacement(const QString &fileName)
@@ -87,7 +104,7 @@ bool FileReplacement::commit()
     QIODevice::close();
     if (failed || fd < 0)
         return fail();
-    if (earlier && !inPlace()) {
+    if (earlier && !inPlace) {
         // The owner and group as far as we may set them: root both, an owner the group.
         if (fchown(fd, earlier->st_uid, earlier->st_gid) != 0 && fchown(fd, uid_t(-1), earlier->st_gid) != 0) {
             // Neither is ours to set: the new file is ours, in our group.
@@ -98,11 +115,19 @@ bool FileReplacement::commit()
     }
     // Contents and mode on the disk before the name changes. A FIFO or
     // character device has nothing to sync.
-    if (fsync(fd) != 0 && !(inPlace() && errno == EINVAL))
+    if (fsync(fd) != 0 && !(inPlace && errno == EINVAL))
         return fail();
+    if (!inPlace && temporaryName.empty()) {
+        const std::string self = "/proc/self/fd/" + std::to_string(fd);
+        temporaryName = newTemporaryName([&](const char *candidate) {
+            return linkat(AT_FDCWD, self.c_str(), folder, candidate, AT_SYMLINK_FOLLOW) == 0;
+        });
+        if (temporaryName.empty())
+            return fail();
+    }
     if (::close(std::exchange(fd, -1)) != 0)
         return fail();
-    if (inPlace())
+    if (inPlace)
         return true;
     if (renameat(folder, temporaryName.c_str(), folder, name.c_str()) != 0)
         return fail();
@@ -119,14 +144,14 @@ qint64 FileReplacement::readData(char *, qint64)
 
 qint64 FileReplacement::writeData(const char *data, qint64 length)
 {
-    if (failed || (inPlace() ? writeAllWithoutSigpipe(fd, data, length) : writeAll(fd, data, length)) != 0) {
+    if (failed || (inPlace ? writeAllWithoutSigpipe(fd, data, length) : writeAll(fd, data, length)) != 0) {
         fail();
         return -1;
     }
     // Starts the disk on what is written so far without waiting for it: it works
     // while the next numbers are formatted, and commit's sync finds little left.
     written += length;
-    if (!inPlace() && written - writebackStart >= writebackStep) {
+    if (!inPlace && written - writebackStart >= writebackStep) {
         sync_file_range(fd, writebackStart, written - writebackStart, SYNC_FILE_RANGE_WRITE);
         writebackStart = written;
     }
@@ -185,6 +210,7 @@ bool FileReplacement::openTarget()
         return false;
     // A FIFO or device the user chose is written, not replaced. A FIFO nobody
     // reads fails at once rather than waiting for a reader.
+    inPlace = true;
     fd = openat(folder, name.c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
     struct stat opened;
     return fd >= 0 && fstat(fd, &opened) == 0 && (opened.st_mode & S_IFMT) == (earlier->st_mode & S_IFMT)
@@ -195,15 +221,15 @@ bool FileReplacement::createTemporary()
 {
     // Private until commit gives it the earlier file's mode; a new file gets the usual mode at once.
     const mode_t mode = earlier ? 0600 : 0666;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        // Short, so that it fits in any folder, whatever the length of the target's name.
-        temporaryName = ".mizel4-" + QByteArray::number(QRandomGenerator::global()->generate(), 36).toStdString();
-        fd = openat(folder, temporaryName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
-        if (fd >= 0 || errno != EEXIST)
-            break;
-    }
-    if (fd < 0)
-        temporaryName.clear();
+    // Unnamed until commit, so that a save cut short leaves nothing behind.
+    fd = openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+    if (fd >= 0)
+        return true;
+    // A file system without unnamed files: a temporary name at once.
+    temporaryName = newTemporaryName([&](const char *candidate) {
+        fd = openat(folder, candidate, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+        return fd >= 0;
+    });
     return fd >= 0;
 }
 

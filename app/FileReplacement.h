@@ -7,11 +7,12 @@
 
 namespace mizel {
 
-// The new contents of a file, written beside it under a short temporary name
-// and put in its place by commit() only when every byte is on the disk; until
-// then, and whenever anything fails, the earlier file stays as it was. The
-// replacement keeps the earlier file's mode and, where we may set them, its
-// owner and group. A FIFO or device chosen as the target is written directly.
+// The new contents of a file, written beside it (unnamed where the file system
+// allows, else under a short temporary name) and put in its place by commit()
+// only when every byte is on the disk; until then, and whenever anything
+// fails, the earlier file stays as it was. The replacement keeps the earlier
+// file's mode and, where we may set them, its owner and group. A FIFO or
+// device chosen as the target is written directly.
 class FileReplacement : public QIODevice
 {
 public:
@@ -33,14 +34,14 @@ private:
     bool openTarget();
     bool createTemporary();
     void discard();
-    bool inPlace() const { return temporaryName.empty(); }
 
     std::string path;
     int folder = -1;
     std::string name;
     std::optional<struct stat> earlier;
     int fd = -1;
-    std::string temporaryName; // empty when writing in place
+    bool inPlace = false;
+    std::string temporaryName; // empty while the new file is unnamed
     qint64 written = 0;
     qint64 writebackStart = 0;
     bool failed = false;

@@ -63,20 +63,25 @@ TEST(SaveFaults, NeitherFalseSuccessNorLostFile)
         leftovers += QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).size() != 1;
     };
 
-    for (const std::size_t count : {1, 5, 999, 1000, 1001, 3000, 3001, 7000}) {
-        std::vector<std::int32_t> list(count);
-        std::iota(list.begin(), list.end(), -500);
-        for (const ListFormat format : {ListFormat::Text, ListFormat::Csv}) {
-            QBuffer buffer;
-            buffer.open(QIODevice::WriteOnly);
-            ASSERT_TRUE(mizel::writeList(buffer, list, format));
-            const QByteArray expected = buffer.data();
-            for (const long long offset : faultOffsets(expected.size()))
-                saveUnder(list, format, expected, Fault::DiskFull, offset);
-            saveUnder(list, format, expected, Fault::SyncFails, 0);
-            saveUnder(list, format, expected, Fault::CloseFails, 0);
+    // Both ways of writing beside the target: unnamed, and under a temporary name.
+    for (const bool unnamed : {true, false}) {
+        writefaults::refuseUnnamedFiles(!unnamed);
+        for (const std::size_t count : {1, 5, 999, 1000, 1001, 3000, 3001, 7000}) {
+            std::vector<std::int32_t> list(count);
+            std::iota(list.begin(), list.end(), -500);
+            for (const ListFormat format : {ListFormat::Text, ListFormat::Csv}) {
+                QBuffer buffer;
+                buffer.open(QIODevice::WriteOnly);
+                ASSERT_TRUE(mizel::writeList(buffer, list, format));
+                const QByteArray expected = buffer.data();
+                for (const long long offset : faultOffsets(expected.size()))
+                    saveUnder(list, format, expected, Fault::DiskFull, offset);
+                saveUnder(list, format, expected, Fault::SyncFails, 0);
+                saveUnder(list, format, expected, Fault::CloseFails, 0);
+            }
         }
     }
+    writefaults::refuseUnnamedFiles(false);
 
     std::cout << saves << " saves, " << faults << " faults injected, " << falseSuccesses << " false successes, "
               << earlierLost << " earlier files lost, " << leftovers << " with files left over, " << needlessFailures

@@ -1,9 +1,11 @@
 #include "WriteFaults.h"
 
 #include <algorithm>
+#include <cstdarg>
 #include <cerrno>
 #include <cstdio>
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <string_view>
 #include <unistd.h>
 
@@ -14,6 +16,7 @@ std::string folderPrefix;
 writefaults::Fault fault;
 long long bytesLeft = 0;
 bool faulted = false;
+bool unnamedRefused = false;
 
 template<typename Function>
 Function *next(Function *, const char *name)
@@ -63,6 +66,11 @@ bool disarm()
     return faulted;
 }
 
+void refuseUnnamedFiles(bool refuse)
+{
+    unnamedRefused = refuse;
+}
+
 } // namespace writefaults
 
 extern "C" ssize_t write(int fd, const void *data, size_t length)
@@ -98,4 +106,19 @@ extern "C" int close(int fd)
     const bool fails = affects(fd, writefaults::Fault::CloseFails);
     const int result = realClose(fd);
     return fails && result == 0 ? refuse(EIO) : result;
+}
+
+extern "C" int openat(int folder, const char *path, int flags, ...)
+{
+    static auto realOpenat = next(&openat, "openat");
+    const bool unnamed = (flags & O_TMPFILE) == O_TMPFILE;
+    if (unnamed && unnamedRefused) {
+        errno = EOPNOTSUPP;
+        return -1;
+    }
+    va_list rest;
+    va_start(rest, flags);
+    const mode_t mode = (flags & O_CREAT) || unnamed ? va_arg(rest, mode_t) : 0;
+    va_end(rest);
+    return realOpenat(folder, path, flags, mode);
 }

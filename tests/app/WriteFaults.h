@@ -1,5 +1,5 @@
 #pragma once
-// Stands in for the C library's write, fsync, fdatasync and close in the
+// Stands in for the C library's write, fsync, fdatasync, close and openat in the
 // program it is linked into (a shared library, found before the C library).
 // While armed, calls on files under one folder fail the way a full or failing
 // disk makes them fail.
@@ -17,5 +17,8 @@ void arm(const std::string &folder, Fault fault, long long bytesLeft = 0);
 
 // Disarms; true when some call got less than it asked for since arm.
 bool disarm();
+
+// Makes openat refuse unnamed files (O_TMPFILE), as some file systems do.
+void refuseUnnamedFiles(bool refuse);
 
 } // namespace writefaults
