@@ -1,8 +1,8 @@
 #include "WriteFaults.h"
 
 #include <algorithm>
-#include <cstdarg>
 #include <cerrno>
+#include <cstdarg>
 #include <cstdio>
 #include <dlfcn.h>
 #include <fcntl.h>
