@@ -4,6 +4,7 @@ work=$(mktemp -d)
 display=:$((100 + RANDOM % 800))
 cleanup() {
     kill "${app_pid:-}" "${xvfb_pid:-}" 2>/dev/null || true
+    if declare -F stop_accessibility_bus >/dev/null; then stop_accessibility_bus; fi
     rm -rf "$work"
 }
 trap cleanup EXIT
