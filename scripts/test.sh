@@ -4,7 +4,7 @@
 # UndefinedBehaviorSanitizer, then the release build's tests.
 set -e
 cd "$(dirname "$0")/.."
-sh scripts/install-deps.sh
+sh scripts/install-deps.sh test
 jobs=$(nproc)
 
 cmake -S tests/fuzz -B build-fuzz -DCMAKE_CXX_COMPILER=clang++
