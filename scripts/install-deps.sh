@@ -20,7 +20,7 @@ dpkg-dev
 file
 "
 
-# The tests, the benchmarks and the fuzzers.
+# The tests, the benchmarks, the fuzzers and the cross-built engine tests.
 test_packages="
 googletest
 libgtest-dev
@@ -33,6 +33,9 @@ xdotool
 xclip
 clang
 libclang-rt-14-dev
+g++-aarch64-linux-gnu
+g++-i686-linux-gnu
+qemu-user
 appstream
 desktop-file-utils
 lintian
