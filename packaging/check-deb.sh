@@ -24,9 +24,13 @@ done
 [[ "$recommends" == *qt6-translations-l10n* ]] || fail "the package does not recommend qt6-translations-l10n"
 
 dpkg-deb -x "$deb" "$work/root"
-if readelf -d "$work/root/usr/bin/mizel4" | grep -E 'RUNPATH|RPATH'; then
+binary=$work/root/usr/bin/mizel4
+dynamic=$(readelf -d "$binary")
+if grep -E 'RUNPATH|RPATH' <<<"$dynamic"; then
     fail "the installed binary carries a library search path"
 fi
+grep -q BIND_NOW <<<"$dynamic" && nm -D "$binary" | grep -q __stack_chk_fail \
+    || fail "the binary was built without Debian's hardening flags"
 zcat "$work/root/usr/share/doc/mizel4/changelog.Debian.gz" | head -n 1 | grep -qF "mizel4 ($version)" \
     || fail "the changelog's latest entry is not version $version"
 
@@ -48,7 +52,7 @@ for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 # package's own data first.
 env -i DISPLAY="$display" HOME="$work" PATH=/usr/bin:/bin LANG=C.UTF-8 \
     XDG_DATA_DIRS="$work/root/usr/share:/usr/share" \
-    "$work/root/usr/bin/mizel4" >"$work/app.log" 2>&1 &
+    "$binary" >"$work/app.log" 2>&1 &
 app_pid=$!
 window=$(timeout 30 xdotool search --sync --onlyvisible --name '^Mizel４$' | head -n 1 || true)
 [ -n "$window" ] || { cat "$work/app.log"; fail "the packaged mizel4 showed no window"; }
