@@ -20,7 +20,9 @@ dpkg-dev
 file
 "
 
-# The tests, the benchmarks, the fuzzers and the cross-built engine tests.
+# The tests, the benchmarks, the fuzzers and the cross-built engine tests;
+# for what a screen reader sees, a session bus, the AT-SPI bus and its Python
+# client.
 test_packages="
 googletest
 libgtest-dev
@@ -39,6 +41,9 @@ qemu-user
 appstream
 desktop-file-utils
 lintian
+dbus-daemon
+at-spi2-core
+python3-pyatspi
 "
 
 case "${1:-}" in

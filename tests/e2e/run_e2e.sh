@@ -7,8 +7,10 @@ work=$(mktemp -d)
 display=:$((100 + RANDOM % 800))
 cleanup() {
     kill "${app_pid:-}" "${xvfb_pid:-}" 2>/dev/null || true
+    stop_accessibility_bus
     rm -rf "$work"
 }
+source "$(dirname "$0")/../accessibility_bus.sh"
 trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
@@ -71,4 +73,33 @@ dismiss_box save
 
 [ -f "$work/saved.txt" ] || fail "no saved file"
 cmp -s "$work/saved.txt" "$work/clipboard.txt" || fail "saved file differs from the clipboard"
+
+# Screen readers: a second run of the program, now with an accessibility bus
+# (which slows it, so the run above goes without). Its tree, dumped over AT-SPI,
+# must hold the grid's header and the first numbers in view.
+check_accessible_grid() {
+    kill "$app_pid"
+    wait "$app_pid" 2>/dev/null || true
+    start_accessibility_bus
+    "$program" >"$work/app-a11y.log" 2>&1 &
+    app_pid=$!
+    main=$(xdotool search --sync --onlyvisible --name '^Mizel４$' | head -n 1)
+    xdotool windowfocus --sync "$main"
+    click 130 18; xdotool type --delay 30 '100'
+    click 130 66; xdotool type --delay 30 '20'
+    click 40 124                                  # 実行
+    click 120 124                                 # コピー
+    dismiss_box "copy with the accessibility bus"
+    local expected shown
+    expected=$(xclip -o -selection clipboard | tr -d '\r' | head -n 3)
+    # Debian's own python3, which python3-pyatspi serves.
+    /usr/bin/python3 "$(dirname "$0")/atspi_dump.py" "$app_pid" >"$work/atspi.txt" 2>"$work/atspi.log" ||
+        fail "no accessibility tree: $(cat "$work/atspi.log")"
+    grep -q '^ *\[table column header\] 乱数$' "$work/atspi.txt" || fail "no grid header in the accessibility tree"
+    shown=$(sed -n 's/^ *\[table cell\] //p' "$work/atspi.txt" | head -n 3)
+    [ "$shown" = "$expected" ] || fail "accessible cells '$shown' are not the first numbers '$expected'"
+    echo "accessibility tree, grid part:"
+    grep -A 4 '\[table\]' "$work/atspi.txt"
+}
+check_accessible_grid
 echo "e2e: 20 values copied and saved"
