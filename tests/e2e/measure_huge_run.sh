@@ -11,9 +11,9 @@ count=${2:-2147483646}
 source "$(dirname "$0")/window_driver.sh"
 
 fill_boxes() {
-    click 130 18; xdotool type --delay 30 "$1"
-    click 130 42; xdotool type --delay 30 "$2"
-    click 130 66; xdotool type --delay 30 "$3"
+    enter 18 "$1"
+    enter 42 "$2"
+    enter 66 "$3"
 }
 
 # A small list on the clipboard makes the window the clipboard's owner.

@@ -7,9 +7,9 @@ source "$(dirname "$0")/../accessibility_bus.sh"
 source "$(dirname "$0")/window_driver.sh"
 
 xdotool windowfocus --sync "$main"
-click 130 18; xdotool type --delay 30 '100'
-click 130 42; xdotool type --delay 30 '1'
-click 130 66; xdotool type --delay 30 '20'
+enter 18 '100'
+enter 42 '1'
+enter 66 '20'
 click 40 124                                  # 実行
 click 120 124                                 # コピー
 dismiss_box copy
@@ -24,13 +24,12 @@ done
 
 click 200 124                                 # 保存
 dialog=""
-for _ in $(seq 50); do
+find_dialog() {
     dialog=$(xdotool search --onlyvisible --name '.' | while read -r w; do
         [ "$w" != "$main" ] && xdotool getwindowname "$w" | grep -qv '^Mizel４$' && echo "$w"; done | head -n 1 || true)
-    [ -n "$dialog" ] && break
-    sleep 0.1
-done
-[ -n "$dialog" ] || fail "no save dialog"
+    [ -n "$dialog" ]
+}
+await find_dialog || fail "no save dialog"
 xdotool windowfocus --sync "$dialog"
 sleep 0.3
 xdotool type --delay 20 "$work/saved"
@@ -51,8 +50,8 @@ check_accessible_grid() {
     app_pid=$!
     main=$(xdotool search --sync --onlyvisible --name '^Mizel４$' | head -n 1)
     xdotool windowfocus --sync "$main"
-    click 130 18; xdotool type --delay 30 '100'
-    click 130 66; xdotool type --delay 30 '20'
+    enter 18 '100'
+    enter 66 '20'
     click 40 124                                  # 実行
     click 120 124                                 # コピー
     dismiss_box "copy with the accessibility bus"

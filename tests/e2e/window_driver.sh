@@ -23,15 +23,16 @@ main=$(xdotool search --sync --onlyvisible --name '^Mizel４$' | head -n 1)
 
 # Click at a point of the main window (client coordinates) and wait a little.
 click() { xdotool mousemove --window "$main" "$1" "$2" click 1; sleep 0.3; }
+# Replaces a box's text by typing, as a user would after selecting it; Ctrl+A
+# keeps a slow (sanitizer) build from typing before the click's select-all.
+enter() { click 130 "$1"; xdotool key ctrl+a type --delay 30 "$2"; }
+# Waits up to 30 s for a condition, so slow builds pass.
+await() { for _ in $(seq 300); do "$@" && return 0; sleep 0.1; done; return 1; }
 # Answers the message box that opened with Return; prints its window id.
 dismiss_box() {
     local box=""
-    for _ in $(seq 50); do
-        box=$(xdotool search --onlyvisible --name '^Mizel４$' | grep -v "^$main\$" | head -n 1 || true)
-        [ -n "$box" ] && break
-        sleep 0.1
-    done
-    [ -n "$box" ] || fail "no message box for $1"
+    find_box() { box=$(xdotool search --onlyvisible --name '^Mizel４$' | grep -v "^$main\$" | head -n 1 || true); [ -n "$box" ]; }
+    await find_box || fail "no message box for $1"
     xdotool windowfocus --sync "$box" key Return
     sleep 0.3
 }
