@@ -6,14 +6,18 @@
 
 namespace mizel {
 
-// Appends count values min + randomBelow(span), span from 1 to 2^32.
+// Appends count values min + randomBelow(span), span from 1 to 2^32. Long lists
+// are drawn on every core, each thread on its own stretch of the one sequence.
 void appendWithRepeats(std::vector<std::int32_t> &list, std::int64_t count, std::int32_t min, std::int64_t span);
+// That threaded form at any length: the list and the generator end up exactly
+// as with one thread.
+void appendWithRepeatsInParallel(std::vector<std::int32_t> &list, std::int64_t count, std::int32_t min,
+                                 std::int64_t span, int threads);
 
 // Appends count distinct values of min .. min + span - 1 in random order,
 // count from 0 to span. The whole range is the ascending fill, shuffled. The work
-// is shared by `threads` threads (0: one per core), which all end before it
-// returns; the list does not depend on how many.
-void appendDistinct(std::vector<std::int32_t> &list, std::int64_t count, std::int32_t min, std::int64_t span,
-                    unsigned threads = 0);
+// is shared by threadCount() threads, which all end before it returns; the list
+// does not depend on how many.
+void appendDistinct(std::vector<std::int32_t> &list, std::int64_t count, std::int32_t min, std::int64_t span);
 
 } // namespace mizel

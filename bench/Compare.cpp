@@ -2,15 +2,17 @@
 // one process and printed as one table of medians. A plain timing loop: each case
 // is a few long runs, so medians of wall time say more than per-iteration statistics.
 //
-//   mizel_compare [folder [case...]]
+//   mizel_compare [--threads N] [folder [case...]]
+// N is the number of threads of the bulk paths (default: one per processor);
 // folder takes the files written (default: the system temp folder); the cases are
-// repeats, draw, shuffle, shuffle-huge, threads, sample, format, save, copy and
-// memory (default: all).
+// repeats, draw, shuffle, shuffle-huge, sample, format, save, copy, memory and
+// threads (N threads against one; default: all).
 #include "Generation.h"
 #include "LegacySample.h"
 #include "ListExport.h"
 #include "MersenneTwister.h"
 #include "NumberText.h"
+#include "Parallel.h"
 #include "ShuffleRandom.h"
 
 #include <QString>
@@ -18,6 +20,7 @@
 #include <algorithm>
 #include <charconv>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -42,7 +45,10 @@ constexpr std::int32_t fillMin = 1;
 constexpr std::int32_t fillMax = 1'000'000;
 constexpr std::int32_t sampleMax = 2147483646;
 
-// Median wall time in milliseconds of runs of work, each after an untimed setup.
+constexpr double failed = NAN;
+
+// Median wall time in milliseconds of runs of work, each after an untimed setup;
+// failed when work says false once.
 template <typename Setup, typename Work>
 double medianMs(int runs, Setup setup, Work work)
 {
@@ -50,7 +56,12 @@ double medianMs(int runs, Setup setup, Work work)
     for (int r = 0; r < runs; ++r) {
         setup();
         const auto start = Clock::now();
-        work();
+        if constexpr (std::is_same_v<decltype(work()), bool>) {
+            if (!work())
+                return failed;
+        } else {
+            work();
+        }
         times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
     }
     std::sort(times.begin(), times.end());
@@ -72,13 +83,19 @@ void keep(const T& value)
 
 // higherIsBetter: the goal is base / ours >= goal (a speed-up); otherwise
 // ours / base <= goal (ours within a factor of the baseline).
+// A failed side shows as failed, never as a ratio.
 void row(const char* name, const char* size, double ours, double base, double goal, bool higherIsBetter,
          const char* unit = "ms")
 {
+    const auto number = [](double value) {
+        char text[16];
+        std::snprintf(text, sizeof text, std::isnan(value) ? "failed" : "%.2f", value);
+        return std::string(text);
+    };
     const double ratio = higherIsBetter ? base / ours : ours / base;
-    const bool met = higherIsBetter ? ratio >= goal : ratio <= goal;
-    std::printf("%-34s %8s %11.2f %11.2f %4s %7.2f %2s %5.2f  %s\n", name, size, ours, base, unit, ratio,
-                higherIsBetter ? ">=" : "<=", goal, met ? "met" : "MISSED");
+    const char* verdict = std::isnan(ratio) ? "FAILED" : (higherIsBetter ? ratio >= goal : ratio <= goal) ? "met" : "MISSED";
+    std::printf("%-34s %8s %11s %11s %4s %7s %2s %5.2f  %s\n", name, size, number(ours).c_str(), number(base).c_str(), unit,
+                number(ratio).c_str(), higherIsBetter ? ">=" : "<=", goal, verdict);
     std::fflush(stdout);
 }
 
@@ -126,18 +143,10 @@ void rawDraw()
 }
 
 // --- No duplicates over large lists: the block scatter against the standard
-// library's shuffle, the sampler it replaced, and itself on one thread.
+// library's shuffle and the sampler it replaced (and, under threads, itself on
+// one thread).
 
 constexpr std::int64_t billion = 1'000'000'000;
-
-// Order-sensitive digest of a list, to see that two runs gave the same bytes.
-std::uint64_t listDigest(const std::vector<std::int32_t>& list)
-{
-    std::uint64_t digest = 0;
-    for (const std::int32_t v : list)
-        digest = (digest ^ static_cast<std::uint32_t>(v)) * 0x100000001B3ull;
-    return digest;
-}
 
 void fullRange(std::int64_t count, const char* size, int runs, double goal)
 {
@@ -167,22 +176,6 @@ void hugeSample()
     row("sample of 0..2147483646 vs old sampler", "1e8", ours, base, 5, true);
 }
 
-void threadScaling()
-{
-    auto list = listWithCapacity(billion);
-    const auto timeRun = [&](unsigned threads, std::uint64_t& digest) {
-        mizel::shuffleSeed(4357);
-        const double ms = medianMs(1, [&] { list.clear(); }, [&] { mizel::appendDistinct(list, billion, 0, billion, threads); });
-        digest = listDigest(list);
-        return ms;
-    };
-    std::uint64_t two = 0;
-    std::uint64_t one = 0;
-    const double ours = timeRun(2, two);
-    const double base = timeRun(1, one);
-    row(two == one ? "full range: 2 threads vs 1, same" : "full range: 2 threads vs 1, DIFFER", "1e9", ours, base, 1.6, true);
-}
-
 void smallSample()
 {
     std::vector<std::int32_t> list;
@@ -199,13 +192,10 @@ void largeSample(const fs::path& folder)
     mizel::shuffleSeed(4357);
     const double ours = medianMs(5, [&] { list.clear(); fs::remove(ourFile); }, [&] {
         mizel::appendDistinct(list, million, 0, sampleMax + std::int64_t{1});
-        mizel::saveList(QString::fromStdString(ourFile.string()), list, mizel::ListFormat::Text);
+        return mizel::saveList(QString::fromStdString(ourFile.string()), list, mizel::ListFormat::Text);
     });
     const std::string command = "shuf -i 0-2147483646 -n 1000000 > '" + shufFile.string() + "'";
-    const double base = medianMs(5, [&] { fs::remove(shufFile); }, [&] {
-        if (std::system(command.c_str()) != 0)
-            std::fprintf(stderr, "shuf failed\n");
-    });
+    const double base = medianMs(5, [&] { fs::remove(shufFile); }, [&] { return std::system(command.c_str()) == 0; });
     fs::remove(ourFile);
     fs::remove(shufFile);
     row("sample+save vs shuf -n >file", "1e6", ours, base, 20, true);
@@ -255,23 +245,27 @@ void copyText()
     const double base = medianMs(5, [&] {
         keep(mizel::formatTextLines(text.data(), values.data(), values.data() + values.size()));
     });
-    row("copy text vs formatting alone", "1e7", ours, base, 1.5, false);
+    row("copy text vs formatting alone", "1e7", ours, base, 1.2, false);
 }
 
 // What saving has to pay anyway: the same bytes written to a new file in the same
-// folder in writes of the given lengths, made durable and closed. QSaveFile's
-// commit does the same: fdatasync, then it links or renames its unnamed file into
-// place.
-void writePlainFile(const fs::path& file, const std::vector<std::size_t>& writeLengths)
+// folder in writes of the given lengths, made durable and closed. A save's
+// commit does the same: it syncs, then renames its temporary file into place.
+bool writePlainFile(const fs::path& file, const std::vector<std::size_t>& writeLengths)
 {
     static const std::vector<char> block(1 << 16, '7');
     const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0)
+        return false;
+    bool written = true;
     for (const std::size_t length : writeLengths) {
-        if (::write(fd, block.data(), length) != static_cast<ssize_t>(length))
+        if (::write(fd, block.data(), length) != static_cast<ssize_t>(length)) {
+            written = false;
             break;
+        }
     }
-    ::fdatasync(fd);
-    ::close(fd);
+    written = ::fdatasync(fd) == 0 && written;
+    return ::close(fd) == 0 && written;
 }
 
 // The lengths of the writes of a save in the text format: one per 3000 numbers.
@@ -297,19 +291,97 @@ void saveText(const fs::path& folder)
     const auto values = formatInput(hundredMillion, false);
     const QString ourName = QString::fromStdString(ourFile.string());
     const double ours = medianMs(3, [&] { fs::remove(ourFile); }, [&] {
-        mizel::saveList(ourName, values, mizel::ListFormat::Text);
+        return mizel::saveList(ourName, values, mizel::ListFormat::Text);
     });
     const auto sameWrites = textChunkLengths(values);
-    const std::uintmax_t bytes = fs::file_size(ourFile);
+    std::uintmax_t bytes = 0;
+    for (const std::size_t length : sameWrites)
+        bytes += length;
     fs::remove(ourFile);
     const std::vector<std::size_t> wideWrites(bytes >> 16, std::size_t{1} << 16);
-    const double same = medianMs(3, [&] { fs::remove(plainFile); }, [&] { writePlainFile(plainFile, sameWrites); });
-    const double wide = medianMs(3, [&] { fs::remove(plainFile); }, [&] { writePlainFile(plainFile, wideWrites); });
+    const double same = medianMs(3, [&] { fs::remove(plainFile); }, [&] { return writePlainFile(plainFile, sameWrites); });
+    const double wide = medianMs(3, [&] { fs::remove(plainFile); }, [&] { return writePlainFile(plainFile, wideWrites); });
     fs::remove(plainFile);
     // Let the system finish with the deleted gigabytes before the next case.
     ::sync();
     row("save text vs same writes of bytes", "1e8", ours, same, 1.5, false);
-    row("save text vs 64 KiB writes of bytes", "1e8", ours, wide, 1.5, false);
+    row("save text vs 64 KiB writes of bytes", "1e8", ours, wide, 1.15, false);
+}
+
+std::uint64_t checksum(const std::vector<std::int32_t>& list)
+{
+    std::uint64_t sum = 0;
+    for (const std::int32_t value : list)
+        sum = sum * 0x100000001B3 + static_cast<std::uint32_t>(value);
+    return sum;
+}
+
+bool sameFiles(const fs::path& a, const fs::path& b)
+{
+    std::ifstream first(a, std::ios::binary);
+    std::ifstream second(b, std::ios::binary);
+    std::vector<char> blockA(1 << 20);
+    std::vector<char> blockB(1 << 20);
+    while (first && second) {
+        first.read(blockA.data(), static_cast<std::streamsize>(blockA.size()));
+        second.read(blockB.data(), static_cast<std::streamsize>(blockB.size()));
+        if (first.gcount() != second.gcount() || !std::equal(blockA.begin(), blockA.begin() + first.gcount(), blockB.begin()))
+            return false;
+    }
+    return first.eof() && second.eof();
+}
+
+// The bulk paths on all the threads against one thread, giving the same result;
+// a different result counts as a failure.
+void threadScaling(const fs::path& folder, int threads)
+{
+    const std::string label = std::to_string(threads) + " threads vs 1";
+    auto list = listWithCapacity(billion);
+    std::uint64_t sums[2] = {};
+    double times[2] = {};
+    for (const int side : {0, 1}) {
+        mizel::setThreadCount(side == 0 ? 1 : threads);
+        times[side] = medianMs(3, [&] { list.clear(); mizel::mtSeed(4357); }, [&] {
+            mizel::appendWithRepeats(list, billion, fillMin, fillMax - fillMin + 1);
+        });
+        sums[side] = checksum(list);
+    }
+    list = {};
+    row(("repeats: " + label).c_str(), "1e9", sums[0] == sums[1] ? times[1] : failed, times[0], 1.6, true);
+
+    const auto values = formatInput(hundredMillion, false);
+    const fs::path files[2] = {folder / "mizel_compare_save1.txt", folder / "mizel_compare_saveN.txt"};
+    for (const int side : {0, 1}) {
+        mizel::setThreadCount(side == 0 ? 1 : threads);
+        const QString name = QString::fromStdString(files[side].string());
+        times[side] = medianMs(3, [&] { fs::remove(files[side]); }, [&] {
+            return mizel::saveList(name, values, mizel::ListFormat::Text);
+        });
+    }
+    const bool same = sameFiles(files[0], files[1]);
+    fs::remove(files[0]);
+    fs::remove(files[1]);
+    ::sync();
+    row(("save text: " + label).c_str(), "1e8", same ? times[1] : failed, times[0], 1.6, true);
+    mizel::setThreadCount(threads);
+}
+
+// The whole range of 10^9 values on all the threads against one: the same list.
+void distinctThreads(int threads)
+{
+    auto list = listWithCapacity(billion);
+    std::uint64_t sums[2] = {};
+    double times[2] = {};
+    for (const int side : {0, 1}) {
+        mizel::setThreadCount(side == 0 ? 1 : threads);
+        times[side] = medianMs(1, [&] { list.clear(); mizel::shuffleSeed(4357); }, [&] {
+            mizel::appendDistinct(list, billion, 0, billion);
+        });
+        sums[side] = checksum(list);
+    }
+    const std::string label = "full range: " + std::to_string(threads) + " threads vs 1";
+    row(label.c_str(), "1e9", sums[0] == sums[1] ? times[1] : failed, times[0], 1.6, true);
+    mizel::setThreadCount(threads);
 }
 
 long statusKb(const char* field)
@@ -342,14 +414,29 @@ void peakMemory(const char* name, Run run)
 
 int main(int argc, char** argv)
 {
-    const fs::path folder = argc > 1 ? fs::path(argv[1]) : fs::temp_directory_path();
-    const std::vector<std::string> only(argv + std::min(argc, 2), argv + argc);
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    int threads = mizel::threadCount();
+    if (arguments.size() >= 2 && arguments[0] == "--threads") {
+        threads = std::atoi(arguments[1].c_str());
+        arguments.erase(arguments.begin(), arguments.begin() + 2);
+        if (threads < 1) {
+            std::fprintf(stderr, "mizel_compare: --threads takes a number of threads from 1 up\n");
+            return 2;
+        }
+    }
+    mizel::setThreadCount(threads);
+    const fs::path folder = arguments.empty() ? fs::temp_directory_path() : fs::path(arguments[0]);
+    std::error_code error;
+    if (!fs::is_directory(folder, error)) {
+        std::fprintf(stderr, "mizel_compare: no folder %s to write the test files in\n", folder.c_str());
+        return 2;
+    }
+    const std::vector<std::string> only(arguments.begin() + std::min<std::size_t>(arguments.size(), 1), arguments.end());
     const std::pair<const char*, std::function<void()>> cases[] = {
         {"repeats", repeatsFill},
         {"draw", rawDraw},
         {"shuffle", [] { fullRange(hundredMillion, "1e8", 3, 6); }},
         {"shuffle-huge", [] { fullRange(billion, "1e9", 1, 12); }},
-        {"threads", threadScaling},
         {"sample", hugeSample},
         {"sample", smallSample},
         {"sample", [&] { largeSample(folder); }},
@@ -372,7 +459,16 @@ int main(int argc, char** argv)
                  mizel::appendDistinct(list, hundredMillion, 0, sampleMax + std::int64_t{1});
              });
          }},
+        {"threads", [&] { threadScaling(folder, threads); }},
+        {"threads", [&] { distinctThreads(threads); }},
     };
+    for (const std::string& name : only) {
+        if (std::none_of(std::begin(cases), std::end(cases), [&](const auto& c) { return name == c.first; })) {
+            std::fprintf(stderr, "mizel_compare: no case %s\n", name.c_str());
+            return 2;
+        }
+    }
+    std::printf("threads: %d\n", threads);
     std::printf("%-34s %8s %11s %11s %4s %7s %8s\n", "case", "size", "ours", "baseline", "unit", "ratio", "goal");
     for (const auto& [key, run] : cases) {
         if (only.empty() || std::find(only.begin(), only.end(), key) != only.end())

@@ -1,5 +1,6 @@
 #include "DistinctSample.h"
 
+#include "Parallel.h"
 #include "ScatterShuffle.h"
 #include "ShuffleRandom.h"
 
@@ -157,7 +158,7 @@ public:
         do {
             start = shuffleGenerator().state;
             std::atomic<std::size_t> nextSegment{0};
-            runOnThreads(threadsToUse(threads, count), [&](unsigned) {
+            runInParallel(threadsToUse(threads, count), [&](int) {
                 for (std::size_t s; (s = nextSegment.fetch_add(1)) < segments;) {
                     std::int64_t kept = 0;
                     walk(s, [&](std::uint64_t) { ++kept; });

@@ -1,4 +1,5 @@
 #include "MersenneTwister.h"
+#include "BinaryRounding.h"
 #include "TargetClones.h"
 
 #include <algorithm>
@@ -10,27 +11,17 @@ MersenneTwisterState mt;
 
 namespace {
 
-constexpr std::uint32_t mtMatrix = 0x9908B0DF;
-constexpr std::uint32_t mtUpperMask = 0x80000000;
-constexpr std::uint32_t mtLowerMask = 0x7FFFFFFF;
 constexpr std::uint32_t mtTemperB = 0x9D2C5680;
 constexpr std::uint32_t mtTemperC = 0xEFC60000;
 constexpr std::uint32_t mtSeedMultiplier = 69069;
-constexpr std::uint32_t mtOddBit[2] = {0, mtMatrix};
 
-// 0x8000000080000001 * 2^-95 = 2^-32 + 2^-64 + 2^-95: the extended value nearest
-// to 1 / (2^32 - 1). The double nearest to it is a different number.
-constexpr long double mtScale = 0x8000000080000001p-95L;
-static_assert(mtScale == 0x1p-32L + 0x1p-64L + 0x1p-95L);
+// K = 0x8000000080000001 * 2^-95 = 2^-32 + 2^-64 + 2^-95: the extended value
+// nearest to 1 / (2^32 - 1). The double nearest to it is a different number.
+constexpr std::uint64_t mtScaleSignificand = 0x8000000080000001;
+constexpr int mtScaleExponent = -95;
 
 constexpr std::uint32_t mtDivisor = 0xFFFFFFFF;
 constexpr std::int64_t mtMaxRange = std::int64_t{1} << 32;
-
-inline std::uint32_t twistWord(std::uint32_t word, std::uint32_t next, std::uint32_t far)
-{
-    const std::uint32_t y = (word & mtUpperMask) | (next & mtLowerMask);
-    return far ^ (y >> 1) ^ mtOddBit[next & 1];
-}
 
 inline std::uint32_t temper(std::uint32_t y)
 {
@@ -74,15 +65,15 @@ bool scaleBlock(std::int32_t* out, const std::uint32_t* u, int count, std::uint3
 
 } // namespace
 
-void mtEnsureBlock()
+void mtEnsureBlock(MersenneTwisterState& g)
 {
-    if (mt.mtSeeded == 0)
-        mtSeed(mtDefaultSeed);
-    else if (mt.mtIndex >= mtN)
-        mtRefill();
+    if (g.mtSeeded == 0)
+        mtSeed(mtDefaultSeed, g);
+    else if (g.mtIndex >= mtN)
+        mtRefill(g);
 }
 
-void mtSeed(std::uint32_t seed)
+void mtSeed(std::uint32_t seed, MersenneTwisterState& g)
 {
     std::uint32_t s = seed;
     for (int i = 0; i < mtN; ++i) {
@@ -90,32 +81,32 @@ void mtSeed(std::uint32_t seed)
         s = s * mtSeedMultiplier + 1;
         const std::uint32_t lo = (s & 0xFFFF0000) >> 16;
         s = s * mtSeedMultiplier + 1;
-        mt.mtState[i] = hi | lo;
+        g.mtState[i] = hi | lo;
     }
-    mt.mtPackedRefill = 1;
-    mt.mtSeeded = 1;
-    mtRefill();
+    g.mtPackedRefill = 1;
+    g.mtSeeded = 1;
+    mtRefill(g);
 }
 
-void mtRefill()
+void mtRefill(MersenneTwisterState& g)
 {
-    if (mt.mtPackedRefill != 0)
-        mtRefillPacked();
+    if (g.mtPackedRefill != 0)
+        mtRefillPacked(g);
     else
-        mtRefillScalar();
+        mtRefillScalar(g);
 }
 
-void mtRefillScalar()
+void mtRefillScalar(MersenneTwisterState& g)
 {
-    std::uint32_t* s = mt.mtState;
+    std::uint32_t* s = g.mtState;
     for (int k = 0; k < mtN - mtM; ++k)
-        s[k] = twistWord(s[k], s[k + 1], s[k + mtM]);
+        s[k] = mtTwistWord(s[k], s[k + 1], s[k + mtM]);
     s[mtN] = s[0];
     for (int k = mtN - mtM; k < mtN; ++k)
-        s[k] = twistWord(s[k], s[k + 1], s[k - (mtN - mtM)]);
+        s[k] = mtTwistWord(s[k], s[k + 1], s[k - (mtN - mtM)]);
     for (int k = 0; k < mtN; ++k)
-        mt.mtTempered[k] = temper(s[k]);
-    mt.mtIndex = 0;
+        g.mtTempered[k] = temper(s[k]);
+    g.mtIndex = 0;
 }
 
 // Eight words per step in generic vector registers: AVX2 where the processor has
@@ -155,37 +146,63 @@ constexpr int lanes = sizeof(Lanes) / sizeof(std::uint32_t);
 } // namespace
 
 MIZEL_CLONES_AVX2
-void mtRefillPacked()
+void mtRefillPacked(MersenneTwisterState& g)
 {
-    std::uint32_t* s = mt.mtState;
+    std::uint32_t* s = g.mtState;
     constexpr int phase1End = mtN - mtM;                                   // 227
     constexpr int phase1Packed = phase1End / lanes * lanes;                // 224
     for (int k = 0; k < phase1Packed; k += lanes)
         twistLanes(s, k, k + mtM);
     for (int k = phase1Packed; k < phase1End; ++k)
-        s[k] = twistWord(s[k], s[k + 1], s[k + mtM]);
+        s[k] = mtTwistWord(s[k], s[k + 1], s[k + mtM]);
     s[mtN] = s[0];
     constexpr int phase2Packed = phase1End + (mtN - 1 - phase1End) / lanes * lanes; // 619
     for (int k = phase1End; k < phase2Packed; k += lanes)
         twistLanes(s, k, k - phase1End);
     for (int k = phase2Packed; k < mtN; ++k)
-        s[k] = twistWord(s[k], s[k + 1], s[k - phase1End]);
+        s[k] = mtTwistWord(s[k], s[k + 1], s[k - phase1End]);
 
     static_assert(mtN % lanes == 0);
     for (int k = 0; k < mtN; k += lanes)
-        temperLanes(mt.mtTempered + k, s + k);
-    mt.mtIndex = 0;
+        temperLanes(g.mtTempered + k, s + k);
+    g.mtIndex = 0;
 }
+
+std::int64_t scaleBelowExact(std::uint32_t u, std::int64_t n)
+{
+    // Rounding to nearest and truncation are symmetric about zero.
+    const std::uint64_t magnitude = n < 0 ? 0 - static_cast<std::uint64_t>(n) : static_cast<std::uint64_t>(n);
+    const BinaryValue p = roundToBits(wideMultiply(u, mtScaleSignificand), mtScaleExponent, 64);
+    const BinaryValue q = roundToBits(wideMultiply(p.significand, magnitude), p.exponent, 64);
+    const BinaryValue d = roundToBits({0, q.significand}, q.exponent, 53);
+    // d is below 2^33 with 53 significant bits, so its exponent is negative.
+    const int fractionBits = -d.exponent;
+    const auto truncated = static_cast<std::int64_t>(fractionBits >= 64 ? 0 : d.significand >> fractionBits);
+    return n < 0 ? -truncated : truncated;
+}
+
+#ifdef MIZEL_HAS_X87_EXTENDED
+std::int64_t scaleBelowExtended(std::uint32_t u, std::int64_t n)
+{
+    constexpr long double scale = 0x8000000080000001p-95L;
+    static_assert(scale == 0x1p-32L + 0x1p-64L + 0x1p-95L);
+    const long double p = u * scale;
+    const long double q = p * static_cast<long double>(n);
+    const double d = static_cast<double>(q);
+    return static_cast<std::int64_t>(d);
+}
+#endif
 
 std::int64_t scaleBelowReference(std::uint32_t u, std::int64_t n)
 {
     // The steps round 4294967295 * K to exactly 1 and would return n itself.
     if (u == mtDivisor && n >= 1)
         return n - 1;
-    const long double p = u * mtScale;
-    const long double q = p * static_cast<long double>(n);
-    const double d = static_cast<double>(q);
-    return static_cast<std::int64_t>(d);
+#ifdef MIZEL_HAS_X87_EXTENDED
+    return scaleBelowExtended(u, n);
+#else
+    return scaleBelowExact(u, n);
+#endif
 }
 
 // Let x = u * n / D with D = 2^32 - 1, and P = u * n = a * 2^32 + b. Since
@@ -215,28 +232,29 @@ std::int32_t randomBelow(std::int32_t n)
     return static_cast<std::int32_t>(scaleBelow(mtNext(), n));
 }
 
-void fillRandomBelow(std::int32_t* first, std::int32_t* last, std::int32_t min, std::int64_t n)
+void fillRandomBelow(std::int32_t* first, std::int32_t* last, std::int32_t min, std::int64_t n,
+                     MersenneTwisterState& g)
 {
     const auto umin = static_cast<std::uint32_t>(min);
     if (n < 1 || n > mtDivisor) {
         // The whole 32-bit range (n = 2^32) takes one full draw at a time: the block
         // kernel multiplies 32-bit words only, which keeps it fast for every other n.
         for (; first != last; ++first)
-            *first = static_cast<std::int32_t>(umin + static_cast<std::uint32_t>(scaleBelow(mtNext(), n)));
+            *first = static_cast<std::int32_t>(umin + static_cast<std::uint32_t>(scaleBelow(mtNext(g), n)));
         return;
     }
     const auto n32 = static_cast<std::uint32_t>(n);
     while (first != last) {
-        mtEnsureBlock();
-        const int count = static_cast<int>(std::min<std::ptrdiff_t>(last - first, mtN - mt.mtIndex));
-        const std::uint32_t* u = mt.mtTempered + mt.mtIndex;
+        mtEnsureBlock(g);
+        const int count = static_cast<int>(std::min<std::ptrdiff_t>(last - first, mtN - g.mtIndex));
+        const std::uint32_t* u = g.mtTempered + g.mtIndex;
         if (scaleBlock(first, u, count, umin, n32)) [[unlikely]] {
             for (int k = 0; k < count; ++k) {
                 if (nearInteger(scaledWord(u[k], n32)))
                     first[k] = static_cast<std::int32_t>(umin + static_cast<std::uint32_t>(scaleBelow(u[k], n)));
             }
         }
-        mt.mtIndex += count;
+        g.mtIndex += count;
         first += count;
     }
 }

@@ -1,6 +1,8 @@
 #pragma once
 // MT19937 with the 69069 seeding, block-wise refill and the x87-precision
 // range mapping. One process-wide generator in static storage.
+#include "BinaryRounding.h"
+
 #include <cstdint>
 
 namespace mizel {
@@ -8,6 +10,18 @@ namespace mizel {
 inline constexpr int mtN = 624;
 inline constexpr int mtM = 397;
 inline constexpr std::uint32_t mtDefaultSeed = 4357;
+inline constexpr std::uint32_t mtMatrix = 0x9908B0DF;
+inline constexpr std::uint32_t mtUpperMask = 0x80000000;
+inline constexpr std::uint32_t mtLowerMask = 0x7FFFFFFF;
+inline constexpr std::uint32_t mtOddBit[2] = {0, mtMatrix};
+
+// One step of the recurrence: the word that replaces word, given its successor
+// and the word mtM places further on.
+inline std::uint32_t mtTwistWord(std::uint32_t word, std::uint32_t next, std::uint32_t far)
+{
+    const std::uint32_t y = (word & mtUpperMask) | (next & mtLowerMask);
+    return far ^ (y >> 1) ^ mtOddBit[next & 1];
+}
 
 // State laid out in one block so that mtTempered[0] directly follows the wrap slot.
 struct MersenneTwisterState {
@@ -19,36 +33,47 @@ struct MersenneTwisterState {
 };
 extern MersenneTwisterState mt;
 
-void mtSeed(std::uint32_t seed);
-void mtRefill();
+void mtSeed(std::uint32_t seed, MersenneTwisterState& g = mt);
+void mtRefill(MersenneTwisterState& g = mt);
 // Refills a used-up block, seeding with mtDefaultSeed first if nobody has seeded,
 // so that a generator still all zero never hands out its zero block.
-void mtEnsureBlock();
+void mtEnsureBlock(MersenneTwisterState& g = mt);
 
 // The first draw from a generator nobody has seeded seeds it with mtDefaultSeed.
 // Inline: a draw is a bound test, a load and an increment, and a call would cost
 // more than that.
-inline std::uint32_t mtNext()
+inline std::uint32_t mtNext(MersenneTwisterState& g = mt)
 {
-    if (mt.mtIndex >= mtN || mt.mtSeeded == 0) [[unlikely]]
-        mtEnsureBlock();
-    return mt.mtTempered[mt.mtIndex++];
+    if (g.mtIndex >= mtN || g.mtSeeded == 0) [[unlikely]]
+        mtEnsureBlock(g);
+    return g.mtTempered[g.mtIndex++];
 }
 
 // The two refill forms; mtRefill picks one by mtPackedRefill. Exposed for tests.
-void mtRefillPacked();
-void mtRefillScalar();
+// They work on any copy of the state, so that threads can each run their own
+// stretch of the one sequence.
+void mtRefillPacked(MersenneTwisterState& g = mt);
+void mtRefillScalar(MersenneTwisterState& g = mt);
 
 // Steps 2 to 5 of the range mapping for one output u, for n from -2^31 to 2^32.
 // Fast exact path; falls back to the reference near integer boundaries.
 std::int64_t scaleBelow(std::uint32_t u, std::int64_t n);
-// The same steps in x87 extended precision, one rounding per step.
+// The same steps one rounding at a time: in x87 extended precision where long
+// double is that format, in integers elsewhere. Output 2^32 - 1 gives n - 1.
 std::int64_t scaleBelowReference(std::uint32_t u, std::int64_t n);
+// The steps in integer arithmetic: each product formed exactly and rounded to a
+// 64-bit significand, then to a double's 53 bits, then truncated. Any processor.
+std::int64_t scaleBelowExact(std::uint32_t u, std::int64_t n);
+#ifdef MIZEL_HAS_X87_EXTENDED
+// The steps in the x87 unit's extended precision.
+std::int64_t scaleBelowExtended(std::uint32_t u, std::int64_t n);
+#endif
 
 std::int32_t randomBelow(std::int32_t n);
 
 // out[i] = min + scaleBelow(mtNext(), n) for every element, the addition
-// wrapping in 32 bits; n from 1 to 2^32. One draw per element, in order.
-void fillRandomBelow(std::int32_t* first, std::int32_t* last, std::int32_t min, std::int64_t n);
+// wrapping in 32 bits; n from 1 to 2^32. One draw per element, in order, from g.
+void fillRandomBelow(std::int32_t* first, std::int32_t* last, std::int32_t min, std::int64_t n,
+                     MersenneTwisterState& g = mt);
 
 } // namespace mizel

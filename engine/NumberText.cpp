@@ -1,4 +1,5 @@
 #include "NumberText.h"
+#include "TargetClones.h"
 #include "WideMultiply.h"
 
 #include <algorithm>
@@ -121,6 +122,32 @@ char* formatTextLines(char* out, const std::int32_t* first, const std::int32_t* 
         *out++ = '\n';
     }
     return out;
+}
+
+// Branch-free 32-bit comparisons and sums, so that the compiler runs several
+// numbers a step; a block's sum stays below 2^32.
+MIZEL_CLONES_AVX2
+std::size_t textLinesLength(const std::int32_t* first, const std::int32_t* last)
+{
+    constexpr std::uint32_t powers[] = {10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000};
+    constexpr std::ptrdiff_t blockSize = std::ptrdiff_t{1} << 24;
+    std::size_t length = 0;
+    for (std::ptrdiff_t done = 0; done < last - first; done += blockSize) {
+        const std::ptrdiff_t count = std::min(blockSize, last - first - done);
+        const std::int32_t* block = first + done;
+        std::uint32_t blockLength = 0;
+        for (std::ptrdiff_t i = 0; i < count; ++i) {
+            const auto value = static_cast<std::uint32_t>(block[i]);
+            const std::uint32_t sign = value >> 31;
+            const std::uint32_t v = (value ^ (0u - sign)) + sign;
+            std::uint32_t line = 3 + sign; // one digit at least, CR LF
+            for (const std::uint32_t power : powers)
+                line += v >= power;
+            blockLength += line;
+        }
+        length += blockLength;
+    }
+    return length;
 }
 
 char* formatCsvFields(char* out, const std::int32_t* first, const std::int32_t* last, bool endsList)

@@ -14,8 +14,10 @@ inline constexpr std::size_t maxCsvFieldLength = maxNumberTextLength + 1;
 char* formatNumber(char* out, std::int32_t value);
 
 // Text format of [first, last) at out; returns the end. Needs
-// (last - first) * maxTextLineLength bytes.
+// textLinesLength(first, last) bytes, at most (last - first) * maxTextLineLength.
 char* formatTextLines(char* out, const std::int32_t* first, const std::int32_t* last);
+// The exact length of that text, found without writing it.
+std::size_t textLinesLength(const std::int32_t* first, const std::int32_t* last);
 
 // CSV numbers of [first, last) at out, each followed by "," except when
 // endsList is set for the last one; returns the end. Needs

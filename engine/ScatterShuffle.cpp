@@ -1,12 +1,12 @@
 #include "ScatterShuffle.h"
 
+#include "Parallel.h"
 #include "ShuffleRandom.h"
 #include "TargetClones.h"
 
 #include <algorithm>
 #include <atomic>
 #include <numeric>
-#include <thread>
 #include <utility>
 
 namespace mizel {
@@ -124,21 +124,10 @@ private:
 
 } // namespace
 
-unsigned threadsToUse(unsigned requested, std::int64_t values)
+int threadsToUse(unsigned requested, std::int64_t values)
 {
-    // The system reads the count from files each time it is asked.
-    static const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-    const unsigned wanted = requested != 0 ? requested : cores;
-    return static_cast<unsigned>(std::clamp<std::int64_t>(values >> 16, 1, wanted));
-}
-
-void runOnThreads(unsigned threads, const std::function<void(unsigned)>& work)
-{
-    std::vector<std::jthread> helpers;
-    helpers.reserve(threads - 1);
-    for (unsigned t = 1; t < threads; ++t)
-        helpers.emplace_back(work, t);
-    work(0);
+    const std::int64_t wanted = requested != 0 ? requested : threadCount();
+    return static_cast<int>(std::clamp<std::int64_t>(values >> 16, 1, wanted));
 }
 
 std::vector<std::int64_t> scatterChunkStarts(std::int64_t count)
@@ -187,13 +176,13 @@ void scatterShuffle(std::int32_t* out, const ScatterSource& source, int blockBit
     const std::size_t chunks = source.chunkStarts.size() - 1;
     const std::size_t blocks = std::size_t{1} << blockBits;
     const std::uint32_t start = shuffleGenerator().state;
-    threads = std::min<unsigned>(threadsToUse(threads, count), static_cast<unsigned>(std::max<std::size_t>(chunks, 1)));
+    const int parts = std::min(threadsToUse(threads, count), static_cast<int>(std::max<std::size_t>(chunks, 1)));
     // Thread t takes the chunks from firstChunk(t) on, so its values follow those
     // of thread t - 1 and each block is filled in list order.
-    const auto firstChunk = [&](unsigned t) { return chunks * t / threads; };
+    const auto firstChunk = [&](int t) { return chunks * static_cast<std::size_t>(t) / static_cast<std::size_t>(parts); };
 
-    std::vector<std::vector<std::int64_t>> perThread(threads, std::vector<std::int64_t>(blocks));
-    runOnThreads(threads, [&](unsigned t) {
+    std::vector<std::vector<std::int64_t>> perThread(static_cast<std::size_t>(parts), std::vector<std::int64_t>(blocks));
+    runInParallel(parts, [&](int t) {
         BlockDraws(start, source.chunkStarts[firstChunk(t)], source.chunkStarts[firstChunk(t + 1)], blockBits)
             .count(perThread[t].data());
     });
@@ -212,20 +201,20 @@ void scatterShuffle(std::int32_t* out, const ScatterSource& source, int blockBit
     // Made here, so that nothing on the helper threads can fail to allocate.
     std::vector<BlockDraws> draws;
     std::vector<ScatterSource::Emit> emits;
-    for (unsigned t = 0; t < threads; ++t)
+    for (int t = 0; t < parts; ++t)
         draws.emplace_back(start, source.chunkStarts[firstChunk(t)], source.chunkStarts[firstChunk(t + 1)], blockBits);
-    for (unsigned t = 0; t < threads; ++t) {
+    for (int t = 0; t < parts; ++t) {
         emits.emplace_back([&draws, out, next = perThread[t].data(), t](const std::int32_t* values, std::size_t n) {
             draws[t].scatter(values, n, out, next);
         });
     }
-    runOnThreads(threads, [&](unsigned t) {
+    runInParallel(parts, [&](int t) {
         for (std::size_t c = firstChunk(t); c < firstChunk(t + 1); ++c)
             source.produce(c, emits[t]);
     });
 
     std::atomic<std::size_t> nextBlock{0};
-    runOnThreads(threads, [&](unsigned) {
+    runInParallel(parts, [&](int) {
         for (std::size_t b; (b = nextBlock.fetch_add(1)) < blocks;)
             shuffleBlock(out + blockStarts[b], blockStarts[b + 1] - blockStarts[b], blockStream(start, count, blockStarts[b]));
     });

@@ -38,7 +38,7 @@ std::vector<std::int64_t> scatterChunkStarts(std::int64_t count);
 int scatterBlockBits(std::int64_t count);
 
 // Writes the values of source into out in uniform random order, drawing from the
-// process-wide shuffle generator. threads 0 means one per core.
+// process-wide shuffle generator. threads 0 means threadCount().
 void scatterShuffle(std::int32_t* out, const ScatterSource& source, int blockBits, unsigned threads);
 // The same order from the same draws, in plain single-threaded loops (for tests).
 void scatterShuffleReference(std::int32_t* out, const std::int32_t* values, std::int64_t count, int blockBits);
@@ -48,11 +48,8 @@ void scatterShuffleReference(std::int32_t* out, const std::int32_t* values, std:
 // needs no source array. The values wrap in 32 bits.
 void permuteRange(std::int32_t* out, std::int64_t count, std::int32_t min, unsigned threads = 0);
 
-// Runs work(0) .. work(threads - 1), all but the first on helper threads, and
-// returns when all are done.
-void runOnThreads(unsigned threads, const std::function<void(unsigned)>& work);
-// Threads for `values` values of work: as requested (0: one per core), but few
+// Threads for `values` values of work: as requested (0: threadCount()), but few
 // enough that each has 2^16 values at least, as starting one costs about that.
-unsigned threadsToUse(unsigned requested, std::int64_t values);
+int threadsToUse(unsigned requested, std::int64_t values);
 
 } // namespace mizel

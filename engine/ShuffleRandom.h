@@ -86,7 +86,7 @@ std::uint64_t shuffleWideBelow(std::uint64_t bound);
 // position i taking shuffleNext() % (i + 1). Longer lists: the uniform block
 // scatter of ScatterShuffle.h, which needs a copy of the list (Run never takes
 // this path; it writes consecutive values straight into place).
-// threads 0 means one per core; the result does not depend on it.
+// threads 0 means threadCount(); the result does not depend on it.
 void shuffleValues(std::int32_t* first, std::int32_t* last, unsigned threads = 0);
 // The same permutation and draws, in plain single-threaded loops (for tests).
 void shuffleValuesReference(std::int32_t* first, std::int32_t* last);

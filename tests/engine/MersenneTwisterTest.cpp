@@ -1,3 +1,4 @@
+#include "MersenneJump.h"
 #include "MersenneTwister.h"
 
 #include <gtest/gtest.h>
@@ -98,6 +99,28 @@ TEST(MersenneTwister, PackedAndScalarRefillGiveIdenticalBlocks)
             mtRefillScalar();
             ASSERT_TRUE(sameBlock(packed, mt)) << "seed " << seed << " refill " << refill;
             ASSERT_EQ(packed.mtIndex, 0);
+        }
+    }
+}
+
+TEST(MersenneTwister, SkippingEqualsDrawing)
+{
+    // Distances around block ends, a used-up block, and far jumps through many
+    // table entries; each checked against drawing one at a time.
+    const std::uint64_t distances[] = {0, 1, 623, 624, 625, 1248, 1249, 5 * 624 + 17, 987654};
+    for (const int startIndex : {0, 1, 300, 623, 624}) {
+        for (const std::uint64_t distance : distances) {
+            mtSeed(20261208);
+            mt.mtIndex = startIndex;
+            MersenneTwisterState skipped = mt;
+            mtSkip(skipped, distance);
+            for (std::uint64_t i = 0; i < distance; ++i)
+                mtNext();
+            ASSERT_EQ(skipped.mtIndex, mt.mtIndex) << startIndex << " + " << distance;
+            ASSERT_TRUE(std::equal(mt.mtTempered, mt.mtTempered + mtN, skipped.mtTempered)) << startIndex << " + " << distance;
+            // The next block comes out the same too.
+            for (int i = 0; i < mtN; ++i)
+                ASSERT_EQ(mtNext(skipped), mtNext()) << startIndex << " + " << distance << " then " << i;
         }
     }
 }

@@ -1,0 +1,46 @@
+#include "Generation.h"
+#include "MersenneTwister.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+struct Fill {
+    std::vector<std::int32_t> list;
+    std::uint32_t nextDraw;
+};
+
+// Appends to a list that already holds a value, from a generator part-way
+// through its block, and notes the draw that follows.
+template <typename Append>
+Fill fillFrom(const mizel::MersenneTwisterState& start, Append append)
+{
+    mizel::mt = start;
+    Fill fill{{-5}, 0};
+    append(fill.list);
+    fill.nextDraw = mizel::mtNext();
+    return fill;
+}
+
+} // namespace
+
+TEST(Generation, ThreadsDrawTheSameListAsOneThread)
+{
+    mizel::mtSeed(42);
+    mizel::mtNext();
+    const mizel::MersenneTwisterState start = mizel::mt;
+    for (const std::int64_t count : {1, 623, 5000, 300001}) {
+        for (const std::int64_t span : {std::int64_t{6}, std::int64_t{1} << 32}) {
+            const Fill serial = fillFrom(start, [&](auto& list) { mizel::appendWithRepeats(list, count, -3, span); });
+            for (const int threads : {2, 3}) {
+                const Fill parallel = fillFrom(start, [&](auto& list) {
+                    mizel::appendWithRepeatsInParallel(list, count, -3, span, threads);
+                });
+                ASSERT_EQ(parallel.list, serial.list) << count << " values, span " << span << ", " << threads << " threads";
+                ASSERT_EQ(parallel.nextDraw, serial.nextDraw) << count << " values, " << threads << " threads";
+            }
+        }
+    }
+}

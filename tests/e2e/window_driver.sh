@@ -1,0 +1,39 @@
+# Starts Xvfb and the program "$program" on it and gives the helpers that
+# drive the window. Sourced by the scripts beside it.
+work=$(mktemp -d)
+display=:$((100 + RANDOM % 800))
+cleanup() {
+    kill "${app_pid:-}" "${xvfb_pid:-}" 2>/dev/null || true
+    if declare -F stop_accessibility_bus >/dev/null; then stop_accessibility_bus; fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+export DISPLAY=$display
+for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done 2>/dev/null || true
+sleep 0.5
+
+"$program" >"$work/app.log" 2>&1 &
+app_pid=$!
+main=$(xdotool search --sync --onlyvisible --name '^Mizel４$' | head -n 1)
+[ -n "$main" ] || fail "no window"
+
+# Click at a point of the main window (client coordinates) and wait a little.
+click() { xdotool mousemove --window "$main" "$1" "$2" click 1; sleep 0.3; }
+# Replaces a box's text by typing, as a user would after selecting it; Ctrl+A
+# keeps a slow (sanitizer) build from typing before the click's select-all.
+enter() { click 130 "$1"; xdotool key ctrl+a type --delay 30 "$2"; }
+# Waits up to 30 s for a condition, so slow builds pass.
+await() { for _ in $(seq 300); do "$@" && return 0; sleep 0.1; done; return 1; }
+# Answers the message box that opened with Return; prints its window id.
+dismiss_box() {
+    local box=""
+    find_box() { box=$(xdotool search --onlyvisible --name '^Mizel４$' | grep -v "^$main\$" | head -n 1 || true); [ -n "$box" ]; }
+    await find_box || fail "no message box for $1"
+    xdotool windowfocus --sync "$box" key Return
+    sleep 0.3
+}
+
