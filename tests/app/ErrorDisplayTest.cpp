@@ -38,7 +38,7 @@ TEST(ErrorDisplay, CatchesExceptionsLeavingAHandler)
     QTest::mouseClick(&button, Qt::LeftButton);
 
     ASSERT_EQ(watcher.boxes.size(), 2u);
-    EXPECT_EQ(watcher.boxes[0].text, QStringLiteral("'1.5' は整数ではありません."));
+    EXPECT_EQ(watcher.boxes[0].text, QStringLiteral("'\u20681.5\u2069' は整数ではありません."));
     EXPECT_EQ(watcher.boxes[0].title, QStringLiteral("Mizel４"));
     EXPECT_EQ(watcher.boxes[0].icon, QMessageBox::Critical);
     EXPECT_EQ(watcher.boxes[1].text, QStringLiteral("メモリが不足しています."));

@@ -177,14 +177,14 @@ TEST_F(RunCommand, ConversionErrorsReachTheErrorDisplay)
     window.statusBar()->showMessage(QStringLiteral("before"));
     run("6", "1", "1.5", false);
     ASSERT_EQ(watcher.boxes.size(), 1u);
-    EXPECT_EQ(watcher.boxes[0].text, QStringLiteral("'1.5' は整数ではありません."));
+    EXPECT_EQ(watcher.boxes[0].text, QStringLiteral("'\u20681.5\u2069' は整数ではありません."));
     EXPECT_EQ(watcher.boxes[0].icon, QMessageBox::Critical);
     EXPECT_TRUE(list().empty());
     EXPECT_EQ(status(), QStringLiteral("before"));
 
     run("6", "x", "3", true);
     ASSERT_EQ(watcher.boxes.size(), 2u);
-    EXPECT_EQ(watcher.boxes[1].text, QStringLiteral("'x' は整数ではありません."));
+    EXPECT_EQ(watcher.boxes[1].text, QStringLiteral("'\u2068x\u2069' は整数ではありません."));
 }
 
 TEST_F(RunCommand, RunClickedDuringTheWorkingMessageIsIgnored)
