@@ -3,9 +3,11 @@
 #include "Cp932.h"
 #include "Exception.h"
 #include "MessageBox.h"
+#include "X11ClipboardGuard.h"
 
 #include <QFont>
 #include <QLibraryInfo>
+#include <QtGui/qguiapplication_platform.h>
 #include <QThreadPool>
 #include <QWidget>
 #include <new>
@@ -29,7 +31,14 @@ MizelApplication::MizelApplication(int &argc, char **argv)
     pool->setMaxThreadCount(1);
     pool->setExpiryTimeout(-1);
     pool->start([] {});
+
+    if (auto *x11 = nativeInterface<QNativeInterface::QX11Application>()) {
+        clipboardGuard = std::make_unique<X11ClipboardGuard>(x11->connection());
+        installNativeEventFilter(clipboardGuard.get());
+    }
 }
+
+MizelApplication::~MizelApplication() = default;
 
 bool MizelApplication::notify(QObject *receiver, QEvent *event)
 {

@@ -2,6 +2,9 @@
 #include <QApplication>
 #include <QString>
 #include <QTranslator>
+#include <memory>
+
+class X11ClipboardGuard;
 
 // The application object: registers the font substitutions and is the
 // default error display for every exception that leaves an event handler.
@@ -9,6 +12,7 @@ class MizelApplication : public QApplication
 {
 public:
     MizelApplication(int &argc, char **argv);
+    ~MizelApplication() override;
 
     bool notify(QObject *receiver, QEvent *event) override;
 
@@ -20,6 +24,7 @@ public:
 
 private:
     QTranslator qtTranslator;
+    std::unique_ptr<X11ClipboardGuard> clipboardGuard;
 };
 
 namespace mizel {

@@ -3,7 +3,7 @@
 # does nothing when everything is there. Works as root or through sudo.
 set -e
 
-packages="cmake make g++ pkg-config qt6-base-dev qt6-translations-l10n googletest libgtest-dev libgmock-dev
+packages="cmake make g++ pkg-config qt6-base-dev libxcb1-dev qt6-translations-l10n googletest libgtest-dev libgmock-dev
 libbenchmark-dev fonts-monapo fonts-ipafont-gothic xvfb xauth x11-utils xdotool xclip
 clang libclang-rt-14-dev appstream dpkg-dev file"
 
