@@ -32,7 +32,8 @@ MizelApplication::MizelApplication(int &argc, char **argv)
     pool->setExpiryTimeout(-1);
     pool->start([] {});
 
-    if (auto *x11 = nativeInterface<QNativeInterface::QX11Application>()) {
+    auto *x11 = nativeInterface<QNativeInterface::QX11Application>();
+    if (x11 && x11->connection()) {
         clipboardGuard = std::make_unique<X11ClipboardGuard>(x11->connection());
         installNativeEventFilter(clipboardGuard.get());
     }
