@@ -21,6 +21,8 @@
 #include <chrono>
 #include <climits>
 #include <ctime>
+#include <new>
+#include <sys/mman.h>
 
 namespace {
 
@@ -50,6 +52,28 @@ std::int32_t boxValue(const QLineEdit *edit)
 {
     return mizel::textToInt(edit->text().toStdString());
 }
+
+// Address space held back while the list grows: a list that fits still leaves
+// room for the painting and the boxes that follow it, which cannot all fail
+// cleanly when memory runs out. Only reserved, never touched.
+class AddressSpaceReserve
+{
+public:
+    static constexpr std::size_t size = std::size_t{32} << 20;
+
+    AddressSpaceReserve()
+        : block(mmap(nullptr, size, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0))
+    {
+        if (block == MAP_FAILED)
+            throw std::bad_alloc();
+    }
+    ~AddressSpaceReserve() { munmap(block, size); }
+    AddressSpaceReserve(const AddressSpaceReserve &) = delete;
+    AddressSpaceReserve &operator=(const AddressSpaceReserve &) = delete;
+
+private:
+    void *block;
+};
 
 // The system's millisecond tick: monotonic, wrapping at 2^32.
 std::uint32_t tickCount()
@@ -244,6 +268,7 @@ void TMF::fillResultVector(const RunRange &range, AppendValues append)
 {
     const std::uint32_t startTick = tickCount();
     try {
+        const AddressSpaceReserve reserve;
         append(ResultVector, range.count, range.min, range.span);
     } catch (...) {
         // A Run ends with its whole list or none: the grid, Copy and Save would

@@ -1,6 +1,5 @@
 #include "MizelApplication.h"
 
-#include "Cp932.h"
 #include "Exception.h"
 #include "MessageBox.h"
 #include "X11ClipboardGuard.h"
@@ -138,13 +137,13 @@ QString isolated(const QString &text)
     return out + QString(open + 1, popDirectionalIsolate);
 }
 
+// The last character's first cp932 byte compares greater than "." for every
+// character outside ASCII (lead bytes, half-width kana and the "?" that stands
+// for a character cp932 lacks), so no conversion is needed: the error display
+// must work also where memory has run out.
 bool endsAboveFullStop(const QString &message)
 {
-    if (message.isEmpty())
-        return false;
-    const qsizetype lastLength = message.back().isLowSurrogate() && message.size() > 1 ? 2 : 1;
-    const QByteArray last = toCp932(message.right(lastLength));
-    return static_cast<unsigned char>(last.front()) > '.';
+    return !message.isEmpty() && (message.back().unicode() >= 0x80 || message.back() > u'.');
 }
 
 } // namespace

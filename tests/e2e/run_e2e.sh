@@ -3,19 +3,7 @@
 # runs, copies (read back with xclip) and saves through the dialog.
 set -euo pipefail
 program=$1
-work=$(mktemp -d)
-display=:$((100 + RANDOM % 800))
-cleanup() {
-    kill "${app_pid:-}" "${xvfb_pid:-}" 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
-
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-export DISPLAY=$display
-for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done 2>/dev/null || true
+source "$(dirname "$0")/x_server.sh"
 sleep 0.5
 
 "$program" >"$work/app.log" 2>&1 &

@@ -9,19 +9,7 @@ if grep -q __asan_init "$program"; then
     echo "skipped: AddressSanitizer's shadow memory does not fit under an address-space limit"
     exit 77
 fi
-work=$(mktemp -d)
-display=:$((100 + RANDOM % 800))
-cleanup() {
-    kill "${app_pid:-}" "${xvfb_pid:-}" 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
-
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-export DISPLAY=$display
-for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done 2>/dev/null || true
+source "$(dirname "$0")/x_server.sh"
 
 limit_kb=900000
 # A fresh program under the limit, with the range 1 to 100 typed in.
@@ -61,11 +49,13 @@ answer_box() {
 # anywhere else for long: it has hung.
 wait_idle() {
     local waited=0 state
+    sleep 1                                   # the click reaches the program
     while sleep 0.2; do
-        state=$(awk '{print $3}' "/proc/$app_pid/stat")$(cat "/proc/$app_pid/wchan")
+        state=$(awk '{print $3}' "/proc/$app_pid/stat" 2>/dev/null)$(cat "/proc/$app_pid/wchan" 2>/dev/null) || true
         case "$state" in
         S*poll*) return ;;
         R*) waited=0 ;;
+        Z* | "") fail "$1: the program ended" ;;
         *) waited=$((waited + 1)); [ $waited -lt 50 ] || fail "$1: the program hangs in $state" ;;
         esac
     done
