@@ -22,6 +22,7 @@ QByteArray textFormat(const std::vector<std::int32_t> &list);
 bool writeList(QIODevice &device, const std::vector<std::int32_t> &list, ListFormat format);
 
 // Replaces fileName with the list; on any failure the old file stays as it was.
+// A FIFO or device named is written into instead.
 bool saveList(const QString &fileName, const std::vector<std::int32_t> &list, ListFormat format);
 
 } // namespace mizel

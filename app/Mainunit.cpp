@@ -90,16 +90,6 @@ TMF::TMF(QWidget *parent)
 {
     ui->setupUi(this);
 
-    // Qt's own dialog behaves the same on every desktop.
-    SD = new QFileDialog(this);
-    SD->setAcceptMode(QFileDialog::AcceptSave);
-    SD->setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::HideNameFilterDetails);
-    QStringList filters;
-    for (const SaveFileType &type : saveFileTypes)
-        filters << type.filter;
-    SD->setNameFilters(filters);
-    SD->setDefaultSuffix(QStringLiteral("txt"));
-
     for (QLineEdit *edit : {ui->SaidaiEdit, ui->SaisyouEdit, ui->HasseiEdit})
         edit->installEventFilter(this);
     // Numbers only: no input method composes into the maximum and count boxes.
@@ -303,12 +293,23 @@ void TMF::CopyButtonClick()
 
 void TMF::SaveButtonClick()
 {
-    SD->selectNameFilter(saveFileTypes[savedFilterIndex - 1].filter);
-    SD->selectFile(savedFileName);
-    if (SD->exec() != QDialog::Accepted)
+    // A dialog of its own for every Save: Qt's keeps a name typed before a
+    // cancel, and the next Save must offer only the last accepted one. Qt's own
+    // dialog behaves the same on every desktop.
+    QFileDialog SD(this);
+    SD.setAcceptMode(QFileDialog::AcceptSave);
+    SD.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::HideNameFilterDetails);
+    QStringList filters;
+    for (const SaveFileType &type : saveFileTypes)
+        filters << type.filter;
+    SD.setNameFilters(filters);
+    SD.setDefaultSuffix(QStringLiteral("txt"));
+    SD.selectNameFilter(saveFileTypes[savedFilterIndex - 1].filter);
+    SD.selectFile(savedFileName);
+    if (SD.exec() != QDialog::Accepted)
         return;
-    savedFileName = SD->selectedFiles().value(0);
-    savedFilterIndex = fileTypeIndexOf(SD->selectedNameFilter());
+    savedFileName = SD.selectedFiles().value(0);
+    savedFilterIndex = fileTypeIndexOf(SD.selectedNameFilter());
 
     if (!mizel::saveList(savedFileName, ResultVector, mizel::formatForFilterIndex(savedFilterIndex)))
         mizel::messageBox(QStringLiteral("ファイルに保存できませんでした"));

@@ -4,7 +4,6 @@
 #include <memory>
 #include <vector>
 
-class QFileDialog;
 class QInputMethodEvent;
 class QKeyEvent;
 class QLineEdit;
@@ -55,7 +54,6 @@ private:
     void showFinishedMessage(std::uint32_t startTick);
 
     std::unique_ptr<Ui::TMF> ui;
-    QFileDialog *SD;
     QString savedFileName;
     int savedFilterIndex = 1;
     std::vector<std::int32_t> ResultVector;

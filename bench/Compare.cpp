@@ -214,9 +214,8 @@ void copyText()
 }
 
 // What saving has to pay anyway: the same bytes written to a new file in the same
-// folder in writes of the given lengths, made durable and closed. QSaveFile's
-// commit does the same: fdatasync, then it links or renames its unnamed file into
-// place.
+// folder in writes of the given lengths, made durable and closed. A save's
+// commit does the same: it syncs, then renames its temporary file into place.
 void writePlainFile(const fs::path& file, const std::vector<std::size_t>& writeLengths)
 {
     static const std::vector<char> block(1 << 16, '7');

@@ -1,4 +1,6 @@
 #include "MersenneTwister.h"
+#include "BinaryRounding.h"
+#include "TargetClones.h"
 
 #include <algorithm>
 #include <cstring>
@@ -17,10 +19,10 @@ constexpr std::uint32_t mtTemperC = 0xEFC60000;
 constexpr std::uint32_t mtSeedMultiplier = 69069;
 constexpr std::uint32_t mtOddBit[2] = {0, mtMatrix};
 
-// 0x8000000080000001 * 2^-95 = 2^-32 + 2^-64 + 2^-95: the extended value nearest
-// to 1 / (2^32 - 1). The double nearest to it is a different number.
-constexpr long double mtScale = 0x8000000080000001p-95L;
-static_assert(mtScale == 0x1p-32L + 0x1p-64L + 0x1p-95L);
+// K = 0x8000000080000001 * 2^-95 = 2^-32 + 2^-64 + 2^-95: the extended value
+// nearest to 1 / (2^32 - 1). The double nearest to it is a different number.
+constexpr std::uint64_t mtScaleSignificand = 0x8000000080000001;
+constexpr int mtScaleExponent = -95;
 
 constexpr std::uint32_t mtDivisor = 0xFFFFFFFF;
 constexpr std::int64_t mtMaxRange = std::int64_t{1} << 32;
@@ -58,9 +60,8 @@ inline bool nearInteger(std::uint64_t w)
 }
 
 // One block of the bulk fill: out[k] = min + floor(u[k] * n / (2^32 - 1)). Written
-// as a plain loop so that the compiler vectorises it; cloned for AVX2 and picked at
-// load time. Returns whether any element needs the careful path.
-[[gnu::target_clones("avx2", "default")]]
+// as a plain loop so that the compiler vectorises it. Returns whether any element needs the careful path.
+MIZEL_CLONES_AVX2
 bool scaleBlock(std::int32_t* out, const std::uint32_t* u, int count, std::uint32_t min, std::uint32_t n)
 {
     std::uint32_t near = 0;
@@ -154,7 +155,7 @@ constexpr int lanes = sizeof(Lanes) / sizeof(std::uint32_t);
 
 } // namespace
 
-[[gnu::target_clones("avx2", "default")]]
+MIZEL_CLONES_AVX2
 void mtRefillPacked()
 {
     std::uint32_t* s = mt.mtState;
@@ -177,15 +178,41 @@ void mtRefillPacked()
     mt.mtIndex = 0;
 }
 
+std::int64_t scaleBelowExact(std::uint32_t u, std::int64_t n)
+{
+    // Rounding to nearest and truncation are symmetric about zero.
+    const std::uint64_t magnitude = n < 0 ? 0 - static_cast<std::uint64_t>(n) : static_cast<std::uint64_t>(n);
+    const BinaryValue p = roundToBits(wideMultiply(u, mtScaleSignificand), mtScaleExponent, 64);
+    const BinaryValue q = roundToBits(wideMultiply(p.significand, magnitude), p.exponent, 64);
+    const BinaryValue d = roundToBits({0, q.significand}, q.exponent, 53);
+    // d is below 2^33 with 53 significant bits, so its exponent is negative.
+    const int fractionBits = -d.exponent;
+    const auto truncated = static_cast<std::int64_t>(fractionBits >= 64 ? 0 : d.significand >> fractionBits);
+    return n < 0 ? -truncated : truncated;
+}
+
+#ifdef MIZEL_HAS_X87_EXTENDED
+std::int64_t scaleBelowExtended(std::uint32_t u, std::int64_t n)
+{
+    constexpr long double scale = 0x8000000080000001p-95L;
+    static_assert(scale == 0x1p-32L + 0x1p-64L + 0x1p-95L);
+    const long double p = u * scale;
+    const long double q = p * static_cast<long double>(n);
+    const double d = static_cast<double>(q);
+    return static_cast<std::int64_t>(d);
+}
+#endif
+
 std::int64_t scaleBelowReference(std::uint32_t u, std::int64_t n)
 {
     // The steps round 4294967295 * K to exactly 1 and would return n itself.
     if (u == mtDivisor && n >= 1)
         return n - 1;
-    const long double p = u * mtScale;
-    const long double q = p * static_cast<long double>(n);
-    const double d = static_cast<double>(q);
-    return static_cast<std::int64_t>(d);
+#ifdef MIZEL_HAS_X87_EXTENDED
+    return scaleBelowExtended(u, n);
+#else
+    return scaleBelowExact(u, n);
+#endif
 }
 
 // Let x = u * n / D with D = 2^32 - 1, and P = u * n = a * 2^32 + b. Since

@@ -1,6 +1,8 @@
 #pragma once
 // MT19937 with the 69069 seeding, block-wise refill and the x87-precision
 // range mapping. One process-wide generator in static storage.
+#include "BinaryRounding.h"
+
 #include <cstdint>
 
 namespace mizel {
@@ -42,8 +44,16 @@ void mtRefillScalar();
 // Steps 2 to 5 of the range mapping for one output u, for n from -2^31 to 2^32.
 // Fast exact path; falls back to the reference near integer boundaries.
 std::int64_t scaleBelow(std::uint32_t u, std::int64_t n);
-// The same steps in x87 extended precision, one rounding per step.
+// The same steps one rounding at a time: in x87 extended precision where long
+// double is that format, in integers elsewhere. Output 2^32 - 1 gives n - 1.
 std::int64_t scaleBelowReference(std::uint32_t u, std::int64_t n);
+// The steps in integer arithmetic: each product formed exactly and rounded to a
+// 64-bit significand, then to a double's 53 bits, then truncated. Any processor.
+std::int64_t scaleBelowExact(std::uint32_t u, std::int64_t n);
+#ifdef MIZEL_HAS_X87_EXTENDED
+// The steps in the x87 unit's extended precision.
+std::int64_t scaleBelowExtended(std::uint32_t u, std::int64_t n);
+#endif
 
 std::int32_t randomBelow(std::int32_t n);
 

@@ -1,5 +1,7 @@
 #include "NumberText.h"
+#include "WideMultiply.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -44,17 +46,17 @@ struct FixedPointScale {
 
 constexpr FixedPointScale fixedPointScale(int rest)
 {
-    using Wide = unsigned __int128;
-    const Wide power = powerOf10(rest);
-    const Wide maxValue = power * 100 - 1 < 0xFFFFFFFF ? power * 100 - 1 : 0xFFFFFFFF;
-    for (int shift = 0; shift <= 32; ++shift) {
-        const Wide scaled = Wide{1} << (32 + shift);
-        const Wide multiplier = (scaled + power - 1) / power;
-        if ((maxValue * multiplier) >> 64 != 0)
+    const std::uint64_t power = powerOf10(rest);
+    const std::uint64_t maxValue = std::min<std::uint64_t>(power * 100 - 1, 0xFFFFFFFF);
+    for (int shift = 0; shift < 32; ++shift) {
+        const std::uint64_t scaled = std::uint64_t{1} << (32 + shift);
+        const std::uint64_t multiplier = (scaled - 1) / power + 1;
+        if (wideMultiply(maxValue, multiplier).high != 0)
             break;
         // 1 + maxValue * (multiplier - scaled / power) / 2^shift < 2^32 / power
-        if ((Wide{1} << shift) * power + maxValue * (multiplier * power - scaled) < scaled)
-            return {static_cast<std::uint64_t>(multiplier), shift};
+        const std::uint64_t excess = multiplier * power - scaled;
+        if ((std::uint64_t{1} << shift) * power + maxValue * excess < scaled)
+            return {multiplier, shift};
     }
     return {0, -1};
 }

@@ -1,4 +1,5 @@
 #include "ShuffleRandom.h"
+#include "WideMultiply.h"
 
 #include <algorithm>
 #include <utility>
@@ -62,11 +63,11 @@ std::uint64_t shuffleWideBelow(std::uint64_t bound)
         shuffleState = s3;
         const std::uint64_t x = (std::uint64_t(shuffleOutput(s1)) << 30) | (std::uint64_t(shuffleOutput(s2)) << 15)
             | std::uint64_t(shuffleOutput(s3));
-        const unsigned __int128 m = static_cast<unsigned __int128>(x) * bound;
+        const WideProduct m = wideMultiply(x, bound);
         // The rejection threshold is below bound, so the division is rarely needed.
-        const std::uint64_t low = static_cast<std::uint64_t>(m) & lowMask;
+        const std::uint64_t low = m.low & lowMask;
         if (low >= bound || low >= (std::uint64_t{1} << bits) % bound)
-            return static_cast<std::uint64_t>(m >> bits);
+            return (m.high << (64 - bits)) | (m.low >> bits);
     }
 }
 

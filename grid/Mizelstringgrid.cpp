@@ -1,8 +1,10 @@
 #include "Mizelstringgrid.h"
 
 #include "Cp932.h"
+#include "MizelstringgridAccessible.h"
 #include "NumberText.h"
 
+#include <QAccessible>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -15,9 +17,66 @@ namespace {
 
 constexpr int RowPitch = TMizelStringGrid::DefaultRowHeight + TMizelStringGrid::GridLineWidth;
 
-// Line colours of a string grid: black around fixed cells, silver elsewhere.
-const QColor FixedLineColor(0, 0, 0);
-const QColor LineColor(0xC0, 0xC0, 0xC0);
+const QByteArray &headerText()
+{
+    static const QByteArray header = mizel::toCp932(QStringLiteral("乱数"));
+    return header;
+}
+
+// Grid lines take their colour on the way from the base to the text colour:
+// all the way around fixed cells, and a quarter (63 of 255) elsewhere, which
+// gives the classic black and silver on white under black text and lines
+// that neither vanish nor glare on a dark palette.
+constexpr int FixedLineInk = 255;
+constexpr int LineInk = 63;
+
+QColor lineColor(const QPalette &palette, int ink)
+{
+    const QColor base = palette.color(QPalette::Base);
+    const QColor text = palette.color(QPalette::Text);
+    const auto mix = [ink](int from, int to) { return from + (to - from) * ink / 255; };
+    return QColor(mix(base.red(), text.red()), mix(base.green(), text.green()), mix(base.blue(), text.blue()));
+}
+
+// One cell with the grid lines to its right and below it, in device pixels.
+// Lines are a whole number of device pixels (one at fractional scale
+// factors), and the cell's inside reaches them, so nothing alternates in
+// thickness or leaves a seam from row to row.
+struct DeviceCell
+{
+    DeviceCell(int y, qreal scale)
+    {
+        const int top = qRound(y * scale);
+        const int right = qRound((TMizelStringGrid::ColWidth + TMizelStringGrid::GridLineWidth) * scale);
+        const int bottom = qRound((y + RowPitch) * scale);
+        line = std::max(1, int(TMizelStringGrid::GridLineWidth * scale));
+        inside = QRect(0, top, right - line, bottom - line - top);
+    }
+
+    QRect rightLine() const { return QRect(inside.right() + 1, inside.top(), line, inside.height() + line); }
+    QRect bottomLine() const { return QRect(inside.left(), inside.bottom() + 1, inside.width(), line); }
+
+    QRect inside;
+    int line;
+};
+
+// Paints in device pixels while it lives.
+class DevicePixels
+{
+public:
+    explicit DevicePixels(QPainter &painter, qreal scale)
+        : painter(painter)
+    {
+        painter.save();
+        painter.setWorldTransform(QTransform::fromScale(1 / scale, 1 / scale));
+    }
+    ~DevicePixels() { painter.restore(); }
+    DevicePixels(const DevicePixels &) = delete;
+    DevicePixels &operator=(const DevicePixels &) = delete;
+
+private:
+    QPainter &painter;
+};
 
 } // namespace
 
@@ -47,6 +106,9 @@ GridTextSplit splitGridText(const QByteArray &Text, int E, int W)
 TMizelStringGrid::TMizelStringGrid(QWidget *parent)
     : QAbstractScrollArea(parent)
 {
+    // Screen readers see the grid as a table without the program's help.
+    static const bool accessible = (QAccessible::installFactory(&TMizelStringGridAccessible::factory), true);
+    Q_UNUSED(accessible);
     setFocusPolicy(Qt::StrongFocus);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -63,6 +125,8 @@ void TMizelStringGrid::loadVector(const std::vector<std::int32_t> *list)
     FVector = list;
     const std::size_t n = list->size();
     setRowCount(n > 0 ? int(std::min<std::size_t>(n, INT_MAX - 1) + 1) : 1);
+    QAccessibleTableModelChangeEvent reset(this, QAccessibleTableModelChangeEvent::ModelReset);
+    QAccessible::updateAccessibility(&reset);
     viewport()->repaint();
 }
 
@@ -91,9 +155,32 @@ int TMizelStringGrid::selectionAnchorRow() const
     return FAnchor;
 }
 
+bool TMizelStringGrid::isRowSelected(int row) const
+{
+    return row >= FixedRows && row >= std::min(FAnchor, FCurrent) && row <= std::max(FAnchor, FCurrent);
+}
+
 int TMizelStringGrid::lastPaintFormatCount() const
 {
     return FFormatCount;
+}
+
+int TMizelStringGrid::rowsInView() const
+{
+    const qint64 started = (qint64(viewport()->height()) + RowPitch - 1) / RowPitch;
+    const qint64 fixed = std::min<qint64>(FixedRows, started);
+    return int(fixed + std::clamp<qint64>(started - fixed, 0, RowCount - topRow()));
+}
+
+int TMizelStringGrid::rowInView(int index) const
+{
+    return index < FixedRows ? index : topRow() + (index - FixedRows);
+}
+
+int TMizelStringGrid::indexInView(int row) const
+{
+    const qint64 index = row < FixedRows ? row : FixedRows + (qint64(row) - topRow());
+    return index >= 0 && index < rowsInView() && row >= 0 && row < RowCount ? int(index) : -1;
 }
 
 void TMizelStringGrid::setRowCount(int value)
@@ -167,6 +254,17 @@ void TMizelStringGrid::focusCell(qint64 row, bool moveAnchor)
         FAnchor = FCurrent;
     scrollIntoView(row);
     viewport()->update();
+    announceCurrentCell();
+}
+
+// Tells screen readers which cell has the focus now, so they read it out.
+void TMizelStringGrid::announceCurrentCell()
+{
+    if (!hasFocus())
+        return;
+    QAccessibleEvent event(this, QAccessible::Focus);
+    event.setChild(indexInView(FCurrent));
+    QAccessible::updateAccessibility(&event);
 }
 
 qint64 TMizelStringGrid::rowAt(int y) const
@@ -186,12 +284,9 @@ void TMizelStringGrid::paintEvent(QPaintEvent *)
     FFormatCount = 0;
     // The area beyond the column and below the last row shows the grid's colour.
     painter.fillRect(viewport()->rect(), palette().color(QPalette::Base));
-    const int height = viewport()->height();
-    int y = 0;
-    for (qint64 row = 0; row < FixedRows && y < height; ++row, y += RowPitch)
-        paintCell(row, y);
-    for (qint64 row = topRow(); row < RowCount && y < height; ++row, y += RowPitch)
-        paintCell(row, y);
+    const int shown = rowsInView();
+    for (int index = 0; index < shown; ++index)
+        paintCell(rowInView(index), index * RowPitch);
     Canvas = nullptr;
 }
 
@@ -202,32 +297,40 @@ void TMizelStringGrid::paintCell(qint64 row, int y)
     TGridDrawState state;
     if (fixed)
         state |= gdFixed;
-    else if (row >= std::min(FAnchor, FCurrent) && row <= std::max(FAnchor, FCurrent))
+    else if (isRowSelected(int(row)))
         state |= gdSelected;
     if (row == FCurrent && hasFocus())
         state |= gdFocused;
 
-    // Grid lines lie outside the cell: to its right and below it.
-    const QColor &line = fixed ? FixedLineColor : LineColor;
-    Canvas->fillRect(ColWidth, y, GridLineWidth, DefaultRowHeight + GridLineWidth, line);
-    Canvas->fillRect(0, y + DefaultRowHeight, ColWidth, GridLineWidth, line);
-
-    const QRect rect(0, y, ColWidth, DefaultRowHeight);
     const bool highlighted = (state & gdSelected) && !(state & gdFocused);
     const QColor textColor = pal.color(highlighted ? QPalette::HighlightedText : QPalette::Text);
-    Canvas->fillRect(rect, pal.color(highlighted ? QPalette::Highlight : fixed ? QPalette::Button : QPalette::Base));
+    // The painter's own scale, which a grab or render may set apart from the screen's.
+    const qreal scale = Canvas->deviceTransform().m22();
+    const DeviceCell cell(y, scale);
+    {
+        // Grid lines lie outside the cell: to its right and below it.
+        const DevicePixels device(*Canvas, scale);
+        const QColor line = lineColor(pal, fixed ? FixedLineInk : LineInk);
+        Canvas->fillRect(cell.rightLine(), line);
+        Canvas->fillRect(cell.bottomLine(), line);
+        Canvas->fillRect(cell.inside,
+                         pal.color(highlighted ? QPalette::Highlight : fixed ? QPalette::Button : QPalette::Base));
+    }
     Canvas->setFont(font());
     Canvas->setPen(textColor);
-    DrawCell(0, int(row), rect, state);
+    DrawCell(0, int(row), QRect(0, y, ColWidth, DefaultRowHeight), state);
 
+    const DevicePixels device(*Canvas, scale);
+    const QRect &rect = cell.inside;
+    const int edge = cell.line;
     if (fixed) {
         // Raised edge: light top and left, dark bottom and right.
         const QColor dark = pal.color(QPalette::Dark);
         const QColor light = pal.color(QPalette::Light);
-        Canvas->fillRect(rect.right(), rect.top(), 1, rect.height(), dark);
-        Canvas->fillRect(rect.left(), rect.bottom(), rect.width(), 1, dark);
-        Canvas->fillRect(rect.left(), rect.top(), rect.width() - 1, 1, light);
-        Canvas->fillRect(rect.left(), rect.top(), 1, rect.height() - 1, light);
+        Canvas->fillRect(rect.right() - edge + 1, rect.top(), edge, rect.height(), dark);
+        Canvas->fillRect(rect.left(), rect.bottom() - edge + 1, rect.width(), edge, dark);
+        Canvas->fillRect(rect.left(), rect.top(), rect.width() - edge, edge, light);
+        Canvas->fillRect(rect.left(), rect.top(), edge, rect.height() - edge, light);
     }
     if (state & gdFocused) {
         QPen dotted(textColor, 0);
@@ -240,19 +343,31 @@ void TMizelStringGrid::paintCell(qint64 row, int y)
 
 void TMizelStringGrid::DrawCell(int ACol, int ARow, const QRect &Rect, TGridDrawState)
 {
-    static const QByteArray header = mizel::toCp932(QStringLiteral("乱数"));
     if (ACol == 0 && ARow == 0) {
-        GridTextOut(Rect, header);
+        GridTextOut(Rect, headerText());
         return;
     }
-    if (!FVector)
+    const QByteArray text = numberText(ARow);
+    if (text.isEmpty())
         return;
-    if (ARow == 0 || std::size_t(ARow - 1) >= FVector->size())
-        return;
+    ++FFormatCount;
+    GridTextOut(Rect, text);
+}
+
+// Element ARow - 1 as text; empty for row 0, with no list bound, and for rows
+// past the list's current end.
+QByteArray TMizelStringGrid::numberText(int ARow) const
+{
+    if (!FVector || ARow == 0 || std::size_t(ARow - 1) >= FVector->size())
+        return {};
     char text[mizel::maxNumberTextLength];
     const char *end = mizel::formatNumber(text, FVector->at(std::size_t(ARow - 1)));
-    ++FFormatCount;
-    GridTextOut(Rect, QByteArray(text, end - text));
+    return QByteArray(text, end - text);
+}
+
+QString TMizelStringGrid::cellText(int row) const
+{
+    return mizel::fromCp932(row == 0 ? headerText() : numberText(row));
 }
 
 void TMizelStringGrid::GridTextOut(QRect Rect, const QByteArray &Text)
@@ -391,6 +506,8 @@ void TMizelStringGrid::focusInEvent(QFocusEvent *event)
 {
     QAbstractScrollArea::focusInEvent(event);
     viewport()->update();
+    // Qt announces the grid itself once this returns; the cell comes after it.
+    QMetaObject::invokeMethod(this, &TMizelStringGrid::announceCurrentCell, Qt::QueuedConnection);
 }
 
 void TMizelStringGrid::focusOutEvent(QFocusEvent *event)

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QFlags>
 #include <QRect>
+#include <QString>
 #include <cstdint>
 #include <vector>
 
@@ -48,8 +49,16 @@ public:
     int topRow() const;          // first row shown below the fixed rows
     int currentRow() const;      // the focused cell's row
     int selectionAnchorRow() const;
+    bool isRowSelected(int row) const;  // fixed rows never are
     // How many numbers the last paint formatted.
     int lastPaintFormatCount() const;
+    // Rows with a cell in the view: the fixed ones, then those from topRow()
+    // that start inside it. Index i of them is shown at y = i * row pitch.
+    int rowsInView() const;
+    int rowInView(int index) const;
+    int indexInView(int row) const;  // -1 for a row out of view
+    // The text a cell shows: the header, a number, or nothing past the list's end.
+    QString cellText(int row) const;
 
 protected:
     // Draws the text of one cell; the background, edges and focus are the
@@ -75,9 +84,10 @@ private:
     void setTopRow(qint64 row);
     void scrollIntoView(qint64 row);
     void focusCell(qint64 row, bool moveAnchor);
+    void announceCurrentCell();
     qint64 rowAt(int y) const;
-    void paintGridLines(qint64 row, int y);
     void paintCell(qint64 row, int y);
+    QByteArray numberText(int ARow) const;
 
     const std::vector<std::int32_t> *FVector = nullptr;
     int RowCount = 2;

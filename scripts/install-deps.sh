@@ -5,7 +5,10 @@ set -e
 
 packages="cmake make g++ pkg-config qt6-base-dev libxcb1-dev qt6-translations-l10n googletest libgtest-dev libgmock-dev
 libbenchmark-dev fonts-monapo fonts-ipafont-gothic xvfb xauth x11-utils xdotool xclip
-clang libclang-rt-14-dev appstream dpkg-dev file"
+clang libclang-rt-14-dev appstream dpkg-dev file
+g++-aarch64-linux-gnu g++-i686-linux-gnu qemu-user"
+# Tests of what a screen reader sees: a session bus, the AT-SPI bus, its Python client.
+packages="$packages dbus-daemon at-spi2-core python3-pyatspi"
 
 missing=""
 for package in $packages; do

@@ -1,7 +1,8 @@
 #!/bin/sh
 # Installs what is missing, builds everything and runs every test: the fuzzers
 # for a bounded time, the tests under AddressSanitizer and
-# UndefinedBehaviorSanitizer, then the release build's tests.
+# UndefinedBehaviorSanitizer, the release build's tests, then the engine's tests
+# built for arm64 and i386 and run under qemu-user.
 set -e
 cd "$(dirname "$0")/.."
 sh scripts/install-deps.sh
@@ -23,3 +24,5 @@ ASAN_OPTIONS=fast_unwind_on_malloc=0 LSAN_OPTIONS=suppressions=$PWD/tests/lsan.s
 cmake -S . -B build-tests -DCMAKE_BUILD_TYPE=Release
 cmake --build build-tests -j"$jobs"
 ctest --test-dir build-tests --output-on-failure -j"$jobs"
+
+sh scripts/cross-test.sh

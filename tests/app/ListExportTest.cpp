@@ -3,13 +3,18 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <fcntl.h>
 #include <numeric>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 using mizel::ListFormat;
@@ -184,4 +189,111 @@ TEST_F(SaveList, LargeListsAreSavedWhole)
         // Not EXPECT_EQ: a mismatch would print megabytes.
         EXPECT_TRUE(fileBytes(path("large")) == written(list, format)) << (format == ListFormat::Csv ? "CSV" : "text");
     }
+}
+
+// The temporary file beside the target must fit wherever the target's name fits.
+TEST_F(SaveList, EveryNameTheFolderTakesCanBeOverwritten)
+{
+    for (const int length : {1, 200, 248, 249, 250, 255}) {
+        const QString name = path(QByteArray(length, 'n').constData());
+        writeFile(name, "earlier");
+        EXPECT_TRUE(mizel::saveList(name, {7}, ListFormat::Text)) << length;
+        EXPECT_EQ(fileBytes(name), "7\r\n") << length;
+        QFile::remove(name);
+    }
+    EXPECT_TRUE(leftovers().isEmpty());
+}
+
+// A FIFO or a device the user picks is written into, never replaced by a file;
+// a FIFO nobody reads fails at once, and one whose reader leaves fails the save
+// without ending the program.
+TEST_F(SaveList, FifosAndDevicesAreWrittenInPlace)
+{
+    const QByteArray fifo = path("fifo.txt").toLocal8Bit();
+    ASSERT_EQ(mkfifo(fifo, 0600), 0);
+    EXPECT_FALSE(mizel::saveList(path("fifo.txt"), {1}, ListFormat::Text));
+
+    const int reader = open(fifo, O_RDWR | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    EXPECT_TRUE(mizel::saveList(path("fifo.txt"), {1, 22, 333}, ListFormat::Csv));
+    char received[16] = {};
+    EXPECT_EQ(read(reader, received, sizeof received), 8);
+    EXPECT_STREQ(received, "1,22,333");
+    close(reader);
+
+    const int leavingReader = open(fifo, O_RDONLY | O_NONBLOCK);
+    std::thread leave([leavingReader] {
+        char some[4096];
+        for (int wait = 0; wait < 10000 && read(leavingReader, some, sizeof some) <= 0; ++wait)
+            usleep(1000);
+        close(leavingReader);
+    });
+    EXPECT_FALSE(mizel::saveList(path("fifo.txt"), ascending(1'000'000), ListFormat::Text));
+    leave.join();
+
+    struct stat status;
+    ASSERT_EQ(stat(fifo, &status), 0);
+    EXPECT_TRUE(S_ISFIFO(status.st_mode));
+    if (geteuid() != 0)
+        GTEST_SKIP() << "making a device node needs root";
+    const QByteArray null = path("null").toLocal8Bit();
+    ASSERT_EQ(mknod(null, S_IFCHR | 0666, makedev(1, 3)), 0);
+    const int usable = open(null, O_WRONLY);
+    if (usable < 0)
+        GTEST_SKIP() << "devices are off on this file system";
+    close(usable);
+    EXPECT_TRUE(mizel::saveList(path("null"), {1, 2}, ListFormat::Text));
+    ASSERT_EQ(stat(null, &status), 0);
+    EXPECT_TRUE(S_ISCHR(status.st_mode));
+}
+
+TEST_F(SaveList, ReplacingKeepsOwnerGroupAndMode)
+{
+    const QByteArray name = path("kept.txt").toLocal8Bit();
+    writeFile(path("kept.txt"), "earlier");
+    if (geteuid() == 0) {
+        ASSERT_EQ(chown(name, 4321, 8765), 0);
+    }
+    ASSERT_EQ(chmod(name, 02640), 0);
+    struct stat before, after;
+    ASSERT_EQ(stat(name, &before), 0);
+    ASSERT_TRUE(mizel::saveList(path("kept.txt"), {1}, ListFormat::Text));
+    ASSERT_EQ(stat(name, &after), 0);
+    EXPECT_EQ(after.st_uid, before.st_uid);
+    EXPECT_EQ(after.st_gid, before.st_gid);
+    EXPECT_EQ(after.st_mode, before.st_mode);
+    EXPECT_EQ(fileBytes(path("kept.txt")), "1\r\n");
+}
+
+// A link leads to the file it names, except a link that someone else left in a
+// sticky, world-writable folder such as /tmp (the kernel's protected_symlinks).
+TEST_F(SaveList, LinksAreFollowedUnlessPlantedInASharedFolder)
+{
+    writeFile(path("target.txt"), "earlier");
+    ASSERT_TRUE(QFile::link(path("target.txt"), path("link.txt")));
+    ASSERT_TRUE(mizel::saveList(path("link.txt"), {5}, ListFormat::Text));
+    EXPECT_EQ(fileBytes(path("target.txt")), "5\r\n");
+    EXPECT_TRUE(QFileInfo(path("link.txt")).isSymLink());
+
+    ASSERT_TRUE(QDir(dir.path()).mkdir("shared"));
+    const QByteArray shared = path("shared").toLocal8Bit();
+    ASSERT_EQ(chmod(shared, 01777), 0);
+    ASSERT_TRUE(QFile::link(path("target.txt"), path("shared/mine.txt")));
+    EXPECT_TRUE(mizel::saveList(path("shared/mine.txt"), {6}, ListFormat::Text));
+    EXPECT_EQ(fileBytes(path("target.txt")), "6\r\n");
+    if (geteuid() != 0)
+        GTEST_SKIP() << "planting another user's link needs root";
+    ASSERT_TRUE(QFile::link(path("target.txt"), path("shared/planted.txt")));
+    ASSERT_EQ(lchown(path("shared/planted.txt").toLocal8Bit(), 4321, 4321), 0);
+    EXPECT_FALSE(mizel::saveList(path("shared/planted.txt"), {7}, ListFormat::Text));
+    EXPECT_EQ(fileBytes(path("target.txt")), "6\r\n");
+    EXPECT_TRUE(QFileInfo(path("shared/planted.txt")).isSymLink());
+}
+
+// Full chunks of the longest number text fill the chunk buffer to its last byte.
+TEST(ListFormats, FullChunksOfTheLongestNumbers)
+{
+    const std::vector<std::int32_t> longest(6000, INT32_MIN);
+    EXPECT_EQ(written(longest, ListFormat::Text), QByteArray("-2147483648\r\n").repeated(6000));
+    EXPECT_EQ(written(longest, ListFormat::Csv), QByteArray("-2147483648,").repeated(6000).chopped(1));
 }

@@ -1,9 +1,11 @@
 # Sourced by the end-to-end scripts: a scratch folder and a private Xvfb on
-# DISPLAY, both removed on exit together with the program in $app_pid.
+# DISPLAY, both removed on exit together with the program in $app_pid and an
+# accessibility bus, if one was started.
 work=$(mktemp -d)
 display=:$((100 + RANDOM % 800))
 cleanup() {
     kill "${app_pid:-}" "${xvfb_pid:-}" 2>/dev/null || true
+    if declare -F stop_accessibility_bus >/dev/null; then stop_accessibility_bus; fi
     rm -rf "$work"
 }
 trap cleanup EXIT

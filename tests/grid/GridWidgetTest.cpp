@@ -359,3 +359,41 @@ TEST_F(GridWidget, ScrollBarShowsOnlyWhenRowsExceedTheView)
     EXPECT_TRUE(grid.verticalScrollBar()->isVisible());
     EXPECT_EQ(grid.verticalScrollBar()->maximum(), 100 - fullRows());
 }
+
+TEST_F(GridWidget, LinesStayOneDevicePixelWhenScaledAndFollowThePalette)
+{
+    loadCount(100);
+    // Widths of the runs of one colour along a line of pixels.
+    const auto runs = [](const QImage &shot, QPoint from, QPoint step, QRgb color) {
+        QList<int> widths{0};
+        for (QPoint p = from; shot.rect().contains(p); p += step) {
+            if (shot.pixel(p) == color)
+                ++widths.back();
+            else if (widths.back() > 0)
+                widths.append(0);
+        }
+        widths.removeAll(0);
+        return widths;
+    };
+    for (const qreal scale : {1.25, 1.5}) {
+        QImage shot((QSizeF(grid.viewport()->size()) * scale).toSize(), QImage::Format_RGB32);
+        shot.setDevicePixelRatio(scale);
+        grid.viewport()->render(&shot);
+        // Down the column's left edge, and across a row right of its text.
+        EXPECT_EQ(runs(shot, QPoint(1, 0), QPoint(0, 1), qRgb(0, 0, 0)), QList{1}) << scale;
+        const QList<int> down = runs(shot, QPoint(1, 0), QPoint(0, 1), Silver);
+        EXPECT_GE(down.size(), fullRows()) << scale;
+        EXPECT_EQ(down.count(1), down.size()) << scale;
+        EXPECT_EQ(runs(shot, QPoint(100, int(2.5 * Pitch * scale)), QPoint(1, 0), Silver), QList{1}) << scale;
+    }
+
+    QPalette dark = grid.palette();
+    dark.setColor(QPalette::Base, QColor(0x20, 0x20, 0x20));
+    dark.setColor(QPalette::Text, QColor(0xE0, 0xE0, 0xE0));
+    grid.setPalette(dark);
+    const QImage shot = image();
+    // The header's line shows in the text colour, the others between base and text, nearer the base.
+    EXPECT_EQ(shot.pixel(5, 20), dark.color(QPalette::Text).rgb());
+    EXPECT_GT(qGray(shot.pixel(5, 41)), 0x40);
+    EXPECT_LT(qGray(shot.pixel(5, 41)), 0x80);
+}

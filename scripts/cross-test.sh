@@ -1,0 +1,21 @@
+#!/bin/sh
+# Builds the engine and its tests with Debian's cross compilers for arm64 (a
+# 128-bit long double, no x87 unit) and i386 (32-bit, no 128-bit integers) and
+# runs them under qemu-user: the numbers must come out the same everywhere.
+# Build trees go to build-cross-<processor>.
+set -e
+cd "$(dirname "$0")/.."
+jobs=$(nproc)
+
+for target in aarch64-linux-gnu:aarch64:qemu-aarch64 i686-linux-gnu:i686:qemu-i386; do
+    triple=${target%%:*}
+    rest=${target#*:}
+    processor=${rest%%:*}
+    emulator=${rest#*:}
+    cmake -S tests/cross -B "build-cross-$processor" -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_SYSTEM_NAME=Linux -DCMAKE_SYSTEM_PROCESSOR="$processor" \
+        -DCMAKE_C_COMPILER="$triple-gcc" -DCMAKE_CXX_COMPILER="$triple-g++" \
+        -DCMAKE_CROSSCOMPILING_EMULATOR="$emulator;-L;/usr/$triple"
+    cmake --build "build-cross-$processor" -j"$jobs"
+    ctest --test-dir "build-cross-$processor" --output-on-failure -j"$jobs"
+done
