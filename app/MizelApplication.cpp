@@ -9,6 +9,7 @@
 #include <QtGui/qguiapplication_platform.h>
 #include <QThreadPool>
 #include <QWidget>
+#include <algorithm>
 #include <new>
 
 MizelApplication::MizelApplication(int &argc, char **argv)

@@ -3,6 +3,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
