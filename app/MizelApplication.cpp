@@ -5,6 +5,7 @@
 #include "X11ClipboardGuard.h"
 
 #include <QFont>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QtGui/qguiapplication_platform.h>
 #include <QThreadPool>
@@ -21,6 +22,11 @@ MizelApplication::MizelApplication(int &argc, char **argv)
     // The whole interface is Japanese, Qt's own dialogs included, whatever the locale.
     if (qtTranslator.load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         installTranslator(&qtTranslator);
+    // Pairs the window with its desktop entry on X11 and Wayland. The icon
+    // theme's copy comes first, so that a theme may restyle it.
+    setDesktopFileName(QStringLiteral(MIZEL_COMPONENT_ID));
+    setWindowIcon(QIcon::fromTheme(QStringLiteral(MIZEL_COMPONENT_ID),
+                                   QIcon(QStringLiteral(":/icons/" MIZEL_COMPONENT_ID ".svg"))));
 
     // Painting hands parts of its image work to the global thread pool and
     // waits for them. When a list leaves too little address space for a new

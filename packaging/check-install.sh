@@ -11,7 +11,9 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 for file in bin/mizel4 \
     "share/applications/$id.desktop" \
     "share/icons/hicolor/scalable/apps/$id.svg" \
-    "share/metainfo/$id.metainfo.xml"; do
+    "share/metainfo/$id.metainfo.xml" \
+    share/man/man1/mizel4.1.gz \
+    share/doc/mizel4/copyright; do
     [ -f "$prefix/$file" ] || fail "missing $file"
 done
 [ -x "$prefix/bin/mizel4" ] || fail "mizel4 is not executable"
@@ -22,5 +24,9 @@ grep -qx 'Categories=Utility;' "$desktop" || fail "desktop entry is not in Utili
 grep -qx 'Exec=mizel4' "$desktop" || fail "desktop entry does not start mizel4"
 grep -qx "Icon=$id" "$desktop" || fail "desktop entry names another icon"
 grep -q '<svg' "$prefix/share/icons/hicolor/scalable/apps/$id.svg" || fail "icon is not SVG"
+copyright="$prefix/share/doc/mizel4/copyright"
+grep -qx 'License: Expat' "$copyright" || fail "copyright names another licence"
+grep -qx ' Permission is hereby granted, free of charge, to any person obtaining a copy' "$copyright" \
+    || fail "copyright lacks the licence text"
 appstreamcli validate --no-net "$prefix/share/metainfo/$id.metainfo.xml" >/dev/null || fail "installed metainfo is invalid"
-echo "install: binary, desktop entry, icon and metainfo in place"
+echo "install: binary, desktop entry, icon, metainfo, manual page and licence in place"

@@ -1,14 +1,57 @@
 #!/bin/sh
-# Installs with apt-get whatever building, running and testing Mizel４ needs;
-# does nothing when everything is there. Works as root or through sudo.
+# Installs with apt-get what building and running Mizel４ needs, and with
+# "test" also what its tests need; does nothing when everything is there.
+# Works as root or through sudo.
 set -e
 
-packages="cmake make g++ pkg-config qt6-base-dev libxcb1-dev qt6-translations-l10n googletest libgtest-dev libgmock-dev
-libbenchmark-dev fonts-monapo fonts-ipafont-gothic xvfb xauth x11-utils xdotool xclip
-clang libclang-rt-14-dev appstream dpkg-dev file
-g++-aarch64-linux-gnu g++-i686-linux-gnu qemu-user"
-# Tests of what a screen reader sees: a session bus, the AT-SPI bus, its Python client.
-packages="$packages dbus-daemon at-spi2-core python3-pyatspi"
+# Building and running the program, and its Debian package (the hardening
+# flags, the dependency list).
+packages="
+cmake
+make
+g++
+pkg-config
+qt6-base-dev
+libxcb1-dev
+qt6-qpa-plugins
+libqt6svg6
+qt6-translations-l10n
+fonts-monapo
+dpkg-dev
+file
+"
+
+# The tests, the benchmarks, the fuzzers and the cross-built engine tests;
+# for what a screen reader sees, a session bus, the AT-SPI bus and its Python
+# client.
+test_packages="
+googletest
+libgtest-dev
+libgmock-dev
+libbenchmark-dev
+xvfb
+xauth
+x11-utils
+xdotool
+xclip
+clang
+libclang-rt-14-dev
+g++-aarch64-linux-gnu
+g++-i686-linux-gnu
+qemu-user
+appstream
+desktop-file-utils
+lintian
+dbus-daemon
+at-spi2-core
+python3-pyatspi
+"
+
+case "${1:-}" in
+    "") ;;
+    test) packages="$packages $test_packages" ;;
+    *) echo "usage: $0 [test]" >&2; exit 2 ;;
+esac
 
 missing=""
 for package in $packages; do
@@ -24,4 +67,4 @@ else
 fi
 echo "Installing:$missing"
 $as_root apt-get update -q
-$as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q $missing
+$as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends $missing

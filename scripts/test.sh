@@ -5,7 +5,7 @@
 # built for arm64 and i386 and run under qemu-user.
 set -e
 cd "$(dirname "$0")/.."
-sh scripts/install-deps.sh
+sh scripts/install-deps.sh test
 jobs=$(nproc)
 
 cmake -S tests/fuzz -B build-fuzz -DCMAKE_CXX_COMPILER=clang++
