@@ -17,8 +17,12 @@
 #include <QScopedValueRollback>
 #include <QScreen>
 #include <QTimer>
+#include <algorithm>
 #include <chrono>
+#include <climits>
 #include <ctime>
+#include <new>
+#include <sys/mman.h>
 
 namespace {
 
@@ -48,6 +52,28 @@ std::int32_t boxValue(const QLineEdit *edit)
 {
     return mizel::textToInt(edit->text().toStdString());
 }
+
+// Address space held back while the list grows: a list that fits still leaves
+// room for the painting and the boxes that follow it, which cannot all fail
+// cleanly when memory runs out. Only reserved, never touched.
+class AddressSpaceReserve
+{
+public:
+    static constexpr std::size_t size = std::size_t{32} << 20;
+
+    AddressSpaceReserve()
+        : block(mmap(nullptr, size, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0))
+    {
+        if (block == MAP_FAILED)
+            throw std::bad_alloc();
+    }
+    ~AddressSpaceReserve() { munmap(block, size); }
+    AddressSpaceReserve(const AddressSpaceReserve &) = delete;
+    AddressSpaceReserve &operator=(const AddressSpaceReserve &) = delete;
+
+private:
+    void *block;
+};
 
 // The system's millisecond tick: monotonic, wrapping at 2^32.
 std::uint32_t tickCount()
@@ -173,7 +199,10 @@ void TMF::SaidaiButtonClick()
         return;
     const std::int64_t max = boxValue(ui->SaidaiEdit);
     const std::int64_t min = boxValue(ui->SaisyouEdit);
-    ui->HasseiEdit->setText(QString::number(max - min + 1));
+    // A range of more values than a count can hold gets the largest count, so
+    // that Run can still read the box.
+    const std::int64_t span = std::clamp<std::int64_t>(max - min + 1, INT32_MIN, INT32_MAX);
+    ui->HasseiEdit->setText(QString::number(span));
 }
 
 void TMF::ExeButtonClick()
@@ -189,52 +218,54 @@ void TMF::ExeButtonClick()
             edit->setText(QStringLiteral("0"));
     }
     ResultVector.clear();
-    std::int32_t max = boxValue(ui->SaidaiEdit);
-    const std::int32_t count = boxValue(ui->HasseiEdit);
+    const std::int32_t max = boxValue(ui->SaidaiEdit);
+    std::int32_t count = boxValue(ui->HasseiEdit);
 
     const bool distinct = ui->OnajiChk->isChecked();
     if (distinct && max < static_cast<std::int32_t>(static_cast<std::uint32_t>(count) - 1u)) {
         mizel::messageBox(QStringLiteral("乱数の発生数が乱数の最大値を超えています！！"));
         return;
     }
-    if (distinct)
-        max = boxValue(ui->SaidaiEdit);
     const std::int32_t min = boxValue(ui->SaisyouEdit);
     if (min > max) {
         mizel::messageBox(QStringLiteral("乱数の最小値が乱数の最大値を超えています！！"));
         return;
     }
-    if (distinct) {
-        const std::int64_t span = std::int64_t{max} - min + 1;
-        if (span < boxValue(ui->HasseiEdit))
-            ui->HasseiEdit->setText(QString::number(span));
+    const std::int64_t span = std::int64_t{max} - min + 1;
+    if (distinct && span < count) {
+        count = static_cast<std::int32_t>(span);
+        ui->HasseiEdit->setText(QString::number(span));
     }
 
     showWorkingMessage();
     if (distinct)
-        generatePermutation();
+        generatePermutation({min, span, count});
     else
-        generateWithRepeats();
+        generateWithRepeats({min, span, count});
 }
 
-void TMF::generateWithRepeats()
+void TMF::generateWithRepeats(const RunRange &range)
 {
-    const std::int32_t min = boxValue(ui->SaisyouEdit);
-    const std::uint32_t startTick = tickCount();
-    const std::int64_t span = std::int64_t{boxValue(ui->SaidaiEdit)} - min + 1;
-    const std::int32_t count = boxValue(ui->HasseiEdit);
-    mizel::appendWithRepeats(ResultVector, count, min, span);
-    ui->MizelStringGrid1->loadVector(&ResultVector);
-    showFinishedMessage(startTick);
+    fillResultVector(range, mizel::appendWithRepeats);
 }
 
-void TMF::generatePermutation()
+void TMF::generatePermutation(const RunRange &range)
 {
-    const std::int32_t min = boxValue(ui->SaisyouEdit);
-    const std::int64_t span = std::int64_t{boxValue(ui->SaidaiEdit)} - min + 1;
-    const std::int32_t count = boxValue(ui->HasseiEdit);
+    fillResultVector(range, mizel::appendDistinct);
+}
+
+void TMF::fillResultVector(const RunRange &range, AppendValues append)
+{
     const std::uint32_t startTick = tickCount();
-    mizel::appendDistinct(ResultVector, count, min, span);
+    try {
+        const AddressSpaceReserve reserve;
+        append(ResultVector, range.count, range.min, range.span);
+    } catch (...) {
+        // A Run ends with its whole list or none: the grid, Copy and Save would
+        // take a part for a result. The memory goes back before the error box needs some.
+        std::vector<std::int32_t>().swap(ResultVector);
+        throw;
+    }
     ui->MizelStringGrid1->loadVector(&ResultVector);
     showFinishedMessage(startTick);
 }
@@ -242,7 +273,8 @@ void TMF::generatePermutation()
 void TMF::showWorkingMessage()
 {
     ui->StatusBar->showMessage(QStringLiteral("ただいま作成しています。しばらくお待ち下さい。"));
-    QCoreApplication::processEvents();
+    // Paint it; what the user types or clicks meanwhile waits until the list is done.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void TMF::showFinishedMessage(std::uint32_t startTick)

@@ -29,6 +29,15 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // What Run checked, read from the boxes once: the values used are the values checked.
+    struct RunRange
+    {
+        std::int32_t min;
+        std::int64_t span;
+        std::int32_t count;
+    };
+    using AppendValues = void (*)(std::vector<std::int32_t> &, std::int64_t, std::int32_t, std::int64_t);
+
     void FormShow();
     void EditClick(QLineEdit *edit);
     bool SaidaiEditKeyPress(QKeyEvent *event);
@@ -38,8 +47,9 @@ private:
     void ExeButtonClick();
     void CopyButtonClick();
     void SaveButtonClick();
-    void generateWithRepeats();
-    void generatePermutation();
+    void generateWithRepeats(const RunRange &range);
+    void generatePermutation(const RunRange &range);
+    void fillResultVector(const RunRange &range, AppendValues append);
     void showWorkingMessage();
     void showFinishedMessage(std::uint32_t startTick);
 

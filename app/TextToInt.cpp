@@ -19,7 +19,7 @@ std::string conversionMessage(std::string_view utf8Text)
 } // namespace
 
 EConvertError::EConvertError(std::string_view utf8Text)
-    : Exception(conversionMessage(utf8Text))
+    : Exception(conversionMessage(utf8Text), 1, utf8Text.size())
 {
 }
 

@@ -8,7 +8,7 @@ int main(int argc, char *argv[])
         MizelApplication::setApplicationDisplayName(QStringLiteral("Mizel４"));
         TMF mainWindow;
         mainWindow.show();
-        MizelApplication::exec();
+        MizelApplication::execUntilClosed(mainWindow);
     } catch (...) {
         mizel::showCurrentException();
     }

@@ -29,7 +29,9 @@ dynamic=$(readelf -d "$binary")
 if grep -E 'RUNPATH|RPATH' <<<"$dynamic"; then
     fail "the installed binary carries a library search path"
 fi
-grep -q BIND_NOW <<<"$dynamic" && nm -D "$binary" | grep -q __stack_chk_fail \
+# Into a variable first: grep -q leaving a pipe early would fail it under pipefail.
+symbols=$(nm -D "$binary")
+grep -q BIND_NOW <<<"$dynamic" && grep -q __stack_chk_fail <<<"$symbols" \
     || fail "the binary was built without Debian's hardening flags"
 zcat "$work/root/usr/share/doc/mizel4/changelog.Debian.gz" | head -n 1 | grep -qF "mizel4 ($version)" \
     || fail "the changelog's latest entry is not version $version"
@@ -57,5 +59,6 @@ app_pid=$!
 window=$(timeout 30 xdotool search --sync --onlyvisible --name '^Mizel４$' | head -n 1 || true)
 [ -n "$window" ] || { cat "$work/app.log"; fail "the packaged mizel4 showed no window"; }
 kill -0 "$app_pid" || fail "mizel4 ended"
-xprop -id "$window" _NET_WM_ICON | grep -q 'Icon (' || fail "the window has no icon"
+icon=$(xprop -id "$window" _NET_WM_ICON)
+grep -q 'Icon (' <<<"$icon" || fail "the window has no icon"
 echo "deb: $(basename "$deb") $version resolves, and its window 'Mizel４' appeared with its icon"

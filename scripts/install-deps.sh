@@ -12,6 +12,7 @@ make
 g++
 pkg-config
 qt6-base-dev
+libxcb1-dev
 qt6-qpa-plugins
 libqt6svg6
 qt6-translations-l10n

@@ -181,6 +181,9 @@ TEST_F(MainWindow, MaxCountButtonWritesTheSizeOfTheRange)
     control<QCheckBox>("OnajiChk")->setChecked(true);
     const struct { const char *max, *min, *count; } cases[] = {
         {"10", "5", "6"}, {"5", "10", "-4"}, {"$10", "0", "17"}, {"2147483646", "0", "2147483647"},
+        // More values than a count can hold: the largest count, which Run can read.
+        {"2147483647", "0", "2147483647"}, {"$7FFFFFFF", "$80000000", "2147483647"},
+        {"-2147483648", "2147483647", "-2147483648"},
     };
     for (const auto &c : cases) {
         edit("SaidaiEdit")->setText(QString::fromLatin1(c.max));

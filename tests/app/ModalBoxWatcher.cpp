@@ -38,9 +38,10 @@ void ModalBoxWatcher::answer()
         return;
     }
     if (auto *box = qobject_cast<QMessageBox *>(modal)) {
-        const QPoint screenCentre = box->screen()->availableGeometry().center();
+        const QRect available = box->screen()->availableGeometry();
         boxes.push_back({box->windowTitle(), box->text(), box->icon(),
-                         box->frameGeometry().center() - screenCentre});
+                         box->frameGeometry().center() - available.center(),
+                         available.contains(box->frameGeometry())});
         QAbstractButton *ok = box->button(QMessageBox::Ok);
         (ok ? ok : box->button(QMessageBox::Yes))->click();
     }

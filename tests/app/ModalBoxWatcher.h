@@ -13,6 +13,7 @@ struct SeenBox
     QString text;
     QMessageBox::Icon icon;
     QPoint centreOffset; // box centre minus screen centre
+    bool withinScreen;   // the whole box on the screen's available area
 };
 
 // Answers every modal box that opens while it lives: message boxes with OK

@@ -1,5 +1,7 @@
 // Pasting is not filtered: whatever the clipboard holds must end in the
 // conversion error or in a number, and nothing else may happen.
+#include "MizelApplication.h"
+#include "TextToInt.h"
 #include "WindowTest.h"
 
 #include <QClipboard>
@@ -59,7 +61,7 @@ protected:
     void expectConversionError(QLineEdit *box, std::size_t boxesBefore)
     {
         ASSERT_EQ(watcher.boxes.size(), boxesBefore + 1);
-        EXPECT_EQ(watcher.boxes.back().text, QStringLiteral("'%1' は整数ではありません.").arg(box->text()));
+        EXPECT_EQ(watcher.boxes.back().text, mizel::errorDisplayText(mizel::EConvertError(box->text().toStdString())));
         EXPECT_EQ(watcher.boxes.back().icon, QMessageBox::Critical);
     }
 };

@@ -14,8 +14,10 @@
 
 #include <algorithm>
 #include <numeric>
+#include <fstream>
 #include <set>
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -59,12 +61,16 @@ TEST_F(RunCommand, EmptyBoxesBecomeZeroAndGiveAnEmptyList)
     EXPECT_TRUE(watcher.boxes.empty());
 }
 
-TEST_F(RunCommand, EnterInABoxRunsNothing)
+TEST_F(RunCommand, EnterRunsNothingInABoxAndPressesAFocusedButton)
 {
     QTest::keyClick(edit("HasseiEdit"), Qt::Key_Return);
     QTest::keyClick(edit("SaidaiEdit"), Qt::Key_Enter);
     EXPECT_TRUE(status().isEmpty());
     EXPECT_EQ(grid()->rowCount(), 2);
+
+    control("ExeButton")->setFocus();
+    QTest::keyClick(control("ExeButton"), Qt::Key_Return);
+    EXPECT_TRUE(finishedMessage.match(status()).hasMatch()) << status().toStdString();
 }
 
 TEST_F(RunCommand, WithRepeatsDrawsOneMappedValuePerElement)
@@ -177,14 +183,14 @@ TEST_F(RunCommand, ConversionErrorsReachTheErrorDisplay)
     window.statusBar()->showMessage(QStringLiteral("before"));
     run("6", "1", "1.5", false);
     ASSERT_EQ(watcher.boxes.size(), 1u);
-    EXPECT_EQ(watcher.boxes[0].text, QStringLiteral("'1.5' は整数ではありません."));
+    EXPECT_EQ(watcher.boxes[0].text, QStringLiteral("'\u20681.5\u2069' は整数ではありません."));
     EXPECT_EQ(watcher.boxes[0].icon, QMessageBox::Critical);
     EXPECT_TRUE(list().empty());
     EXPECT_EQ(status(), QStringLiteral("before"));
 
     run("6", "x", "3", true);
     ASSERT_EQ(watcher.boxes.size(), 2u);
-    EXPECT_EQ(watcher.boxes[1].text, QStringLiteral("'x' は整数ではありません."));
+    EXPECT_EQ(watcher.boxes[1].text, QStringLiteral("'\u2068x\u2069' は整数ではありません."));
 }
 
 TEST_F(RunCommand, RunClickedDuringTheWorkingMessageIsIgnored)
@@ -199,6 +205,29 @@ TEST_F(RunCommand, RunClickedDuringTheWorkingMessageIsIgnored)
     runButton->click();
     ASSERT_EQ(list().size(), 100u);
     EXPECT_EQ(std::set<std::int32_t>(list().begin(), list().end()).size(), 100u);
+}
+
+TEST_F(RunCommand, ThePassThatPaintsTheWorkingMessageCannotChangeTheCheckedNumbers)
+{
+    for (bool distinct : {true, false}) {
+        QString shownDuringThePass;
+        // Typing delivered by that pass: a smaller maximum, a minimum above it, the other mode.
+        QTimer::singleShot(0, &window, [&] {
+            shownDuringThePass = status();
+            edit("SaidaiEdit")->setText(QStringLiteral("10"));
+            edit("SaisyouEdit")->setText(QStringLiteral("2000"));
+            edit("HasseiEdit")->setText(QStringLiteral("5"));
+            control<QCheckBox>("OnajiChk")->setChecked(!distinct);
+        });
+        run("1000", "1", "1000", distinct);
+        EXPECT_EQ(shownDuringThePass, QStringLiteral("ただいま作成しています。しばらくお待ち下さい。"));
+        ASSERT_EQ(list().size(), 1000u);
+        EXPECT_TRUE(*std::min_element(list().begin(), list().end()) >= 1);
+        EXPECT_TRUE(*std::max_element(list().begin(), list().end()) <= 1000);
+        if (distinct) {
+            EXPECT_EQ(std::set<std::int32_t>(list().begin(), list().end()).size(), 1000u);
+        }
+    }
 }
 
 TEST_F(RunCommand, ExhaustedMemoryIsReportedAndLeavesAnEmptyList)
@@ -219,4 +248,56 @@ TEST_F(RunCommand, ExhaustedMemoryIsReportedAndLeavesAnEmptyList)
     EXPECT_TRUE(list().empty());
     run("6", "1", "4", false);
     EXPECT_EQ(list().size(), 4u);
+}
+
+// Limits swept across the point where the list stops fitting; in no-duplicates
+// mode the sampler still needs memory after the list has its size. The blocks
+// are large enough to need fresh address space whatever the heap holds.
+TEST_F(RunCommand, EveryRunUnderAnAddressLimitEndsWithItsWholeListOrNone)
+{
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "AddressSanitizer's shadow memory does not fit under an address-space limit";
+#endif
+    const struct { bool distinct; std::int32_t max; std::int32_t count; std::size_t headroomStep; } sweeps[] = {
+        // The list keeps its capacity from Run to Run: the smaller list first.
+        {true, 15'000'000, 12'000'000, 16u << 20},
+        {false, 1000, 40'000'000, 32u << 20},
+    };
+    rlimit original{};
+    getrlimit(RLIMIT_AS, &original);
+    for (const auto &sweep : sweeps) {
+        int whole = 0, none = 0;
+        for (int step = 0; step < 9; ++step) {
+            const std::size_t headroom = (sweep.headroomStep >> 1) + std::size_t(step) * sweep.headroomStep;
+            SCOPED_TRACE(testing::Message() << "distinct " << sweep.distinct << ", headroom " << (headroom >> 20) << " MB");
+            long pages = 0;
+            std::ifstream("/proc/self/statm") >> pages;
+            rlimit limited = original;
+            limited.rlim_cur = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + headroom;
+            ASSERT_EQ(setrlimit(RLIMIT_AS, &limited), 0);
+            const std::size_t boxesBefore = watcher.boxes.size();
+            run(std::to_string(sweep.max).c_str(), "1", std::to_string(sweep.count).c_str(), sweep.distinct);
+            setrlimit(RLIMIT_AS, &original);
+
+
+            if (list().empty()) {
+                ++none;
+                ASSERT_EQ(watcher.boxes.size(), boxesBefore + 1);
+                EXPECT_EQ(watcher.boxes.back().text, QStringLiteral("メモリが不足しています."));
+                continue;
+            }
+            ++whole;
+            ASSERT_EQ(list().size(), std::size_t(sweep.count));
+            std::vector<bool> seen(std::size_t(sweep.max) + 1);
+            for (std::int32_t value : list()) {
+                ASSERT_TRUE(value >= 1 && value <= sweep.max) << value;
+                ASSERT_TRUE(!sweep.distinct || !seen[std::size_t(value)]) << value;
+                seen[std::size_t(value)] = true;
+            }
+        }
+        EXPECT_GT(whole, 0);
+        EXPECT_GT(none, 0);
+        run("6", "1", "4", sweep.distinct);
+        EXPECT_EQ(list().size(), 4u);
+    }
 }

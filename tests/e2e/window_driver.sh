@@ -1,19 +1,6 @@
-# Starts Xvfb and the program "$program" on it and gives the helpers that
+# Starts the program "$program" on a private Xvfb and gives the helpers that
 # drive the window. Sourced by the scripts beside it.
-work=$(mktemp -d)
-display=:$((100 + RANDOM % 800))
-cleanup() {
-    kill "${app_pid:-}" "${xvfb_pid:-}" 2>/dev/null || true
-    if declare -F stop_accessibility_bus >/dev/null; then stop_accessibility_bus; fi
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
-
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-export DISPLAY=$display
-for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done 2>/dev/null || true
+source "$(dirname "${BASH_SOURCE[0]}")/x_server.sh"
 sleep 0.5
 
 "$program" >"$work/app.log" 2>&1 &
