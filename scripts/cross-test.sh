@@ -7,15 +7,19 @@ set -e
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
 
-for target in aarch64-linux-gnu:aarch64:qemu-aarch64 i686-linux-gnu:i686:qemu-i386; do
+# qemu-i386 hangs on a program's second thread (a plain std::thread does), so
+# there the tests that compare thread counts are left to the native and arm64 runs.
+for target in aarch64-linux-gnu:aarch64:qemu-aarch64: i686-linux-gnu:i686:qemu-i386:AnyThreadCount; do
     triple=${target%%:*}
     rest=${target#*:}
     processor=${rest%%:*}
-    emulator=${rest#*:}
+    rest=${rest#*:}
+    emulator=${rest%%:*}
+    skipped=${rest#*:}
     cmake -S tests/cross -B "build-cross-$processor" -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_SYSTEM_NAME=Linux -DCMAKE_SYSTEM_PROCESSOR="$processor" \
         -DCMAKE_C_COMPILER="$triple-gcc" -DCMAKE_CXX_COMPILER="$triple-g++" \
         -DCMAKE_CROSSCOMPILING_EMULATOR="$emulator;-L;/usr/$triple"
     cmake --build "build-cross-$processor" -j"$jobs"
-    ctest --test-dir "build-cross-$processor" --output-on-failure -j"$jobs"
+    ctest --test-dir "build-cross-$processor" --output-on-failure -j"$jobs" ${skipped:+-E "$skipped"}
 done
