@@ -10,18 +10,35 @@ namespace {
 
 constexpr UINT cp932 = 932;
 
+// cp932 has no character outside the Basic Multilingual Plane: a surrogate
+// pair is one character it lacks, and stands as one "?", not two.
+std::u16string withoutSurrogates(std::u16string_view text)
+{
+    std::u16string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t unit = text[i];
+        const bool pair = unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00
+            && text[i + 1] <= 0xDFFF;
+        i += pair;
+        out += unit >= 0xD800 && unit <= 0xDFFF ? u'?' : unit;
+    }
+    return out;
+}
+
 } // namespace
 
 std::string toCp932(std::u16string_view text)
 {
     if (text.empty() || text.size() > INT_MAX)
         return {};
-    const auto units = reinterpret_cast<const wchar_t *>(text.data());
-    const int length = static_cast<int>(text.size());
-    // The default character for one cp932 lacks is its "?", as on Linux.
-    const int size = WideCharToMultiByte(cp932, 0, units, length, nullptr, 0, nullptr, nullptr);
+    const std::u16string plane = withoutSurrogates(text);
+    const auto units = reinterpret_cast<const wchar_t *>(plane.data());
+    const int length = static_cast<int>(plane.size());
+    // No best fit ("é" as "e"): a character cp932 lacks is its default "?", as on Linux.
+    const int size = WideCharToMultiByte(cp932, WC_NO_BEST_FIT_CHARS, units, length, nullptr, 0, nullptr, nullptr);
     std::string bytes(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(cp932, 0, units, length, bytes.data(), size, nullptr, nullptr);
+    WideCharToMultiByte(cp932, WC_NO_BEST_FIT_CHARS, units, length, bytes.data(), size, nullptr, nullptr);
     return bytes;
 }
 

@@ -37,8 +37,8 @@ TEST(ErrorText, LongQuotesKeepBothEndsWithoutSplittingPairs)
         faces += u"😀";
     faces += u"b";
     const std::u16string shown = errorDisplayText(u"", faces, u".");
-    EXPECT_EQ(shown.find(u"…"), 1 + 31);
-    EXPECT_EQ(shown.size(), 1 + 31 + 1 + 31 + 2);
+    EXPECT_EQ(shown.find(u"…"), 1 + 31u);
+    EXPECT_EQ(shown.size(), 1 + 31 + 1 + 31 + 2u);
     EXPECT_EQ(mizel::toUtf8(shown).find('?'), std::string::npos);
     // At most three line breaks at each end.
     const std::u16string lines = errorDisplayText(u"", u"1\n2\n3\n4\n5\n6\n7\n8", u".");

@@ -2,7 +2,7 @@
 # Runs a test program on its own X server with an accessibility bus, the only
 # setting in which Qt hands out accessibility events: run_with_accessibility_bus.sh program [args]
 set -euo pipefail
-source "$(dirname "$0")/../accessibility_bus.sh"
+source "$(dirname "$0")/../../accessibility_bus.sh"
 export DISPLAY=:$((100 + RANDOM % 800))
 Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
