@@ -101,4 +101,11 @@ std::int64_t GridRows::rowAt(std::int64_t y) const
     return row < count ? row : -1;
 }
 
+std::int64_t GridRows::dragRow(std::int64_t y) const
+{
+    const std::int64_t fixedHeight = fixed * pitch;
+    const std::int64_t row = y < fixedHeight ? top - 1 : std::min(top + (y - fixedHeight) / pitch, top + fullVisible());
+    return clampRow(row);
+}
+
 } // namespace mizel

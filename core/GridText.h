@@ -64,6 +64,9 @@ struct GridRows
     // The row at y in the view, -1 above it or past the last row. A grid line
     // belongs to the cell above it.
     std::int64_t rowAt(std::int64_t y) const;
+    // The row a selection dragged to y reaches: past the top or the bottom of
+    // the view, the row just beyond it, so that each move scrolls one row in.
+    std::int64_t dragRow(std::int64_t y) const;
 };
 
 } // namespace mizel

@@ -401,7 +401,7 @@ void TMizelStringGrid::keyPressEvent(QKeyEvent *event)
     }
     if (newTop != top)
         setTopRow(newTop);
-    newCurrent = std::clamp<qint64>(newCurrent, FixedRows, RowCount - 1);
+    newCurrent = rows().clampRow(newCurrent);
     if (newCurrent != FCurrent)
         focusCell(newCurrent, !shift);
 }
@@ -432,11 +432,7 @@ void TMizelStringGrid::mouseMoveEvent(QMouseEvent *event)
         return;
     // Dragging past the top or bottom of the view extends the selection one
     // row a move, scrolling it in.
-    const qint64 y = event->position().toPoint().y();
-    const qint64 fixedHeight = qint64(FixedRows) * RowPitch;
-    const qint64 top = topRow();
-    const qint64 row = y < fixedHeight ? top - 1 : std::min(top + (y - fixedHeight) / RowPitch, top + rows().fullVisible());
-    const qint64 anchor = std::clamp<qint64>(row, FixedRows, RowCount - 1);
+    const qint64 anchor = rows().dragRow(event->position().toPoint().y());
     if (anchor == FAnchor)
         return;
     FAnchor = int(anchor);

@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr int RowPitch = TMizelStringGrid::DefaultRowHeight + TMizelStringGrid::GridLineWidth;
+constexpr int RowPitch = mizel::GridRows::pitch;
 
 // One cell, made when a client asks for its row; it reads the grid each time,
 // so it stays right as the list and the view change.

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 using mizel::splitGridText;
 
 namespace {
@@ -62,4 +64,50 @@ TEST(GridTextSplit, TextNarrowerThanOnePixelAByteStaysWhole)
     const auto split = splitGridText(std::string("0123456789"), 5, 3);
     EXPECT_FALSE(split.fits);
     EXPECT_EQ(split.firstLength, 10);
+}
+
+TEST(GridText, CellTexts)
+{
+    const std::vector<std::int32_t> list{7, -2147483648};
+    EXPECT_EQ(mizel::gridCellText(&list, 0), "\x97\x90\x90\x94");
+    EXPECT_EQ(mizel::gridCellText(&list, 1), "7");
+    EXPECT_EQ(mizel::gridCellText(&list, 2), "-2147483648");
+    EXPECT_EQ(mizel::gridCellText(&list, 3), "");
+    EXPECT_EQ(mizel::gridCellText(nullptr, 1), "");
+    EXPECT_EQ(mizel::gridNumberText(&list, 0), "");
+}
+
+// A view 320 pixels high: 16 rows started in it, the header and 14 whole rows below it.
+TEST(GridText, RowsOfAView)
+{
+    EXPECT_EQ(mizel::gridRowCount(0), 1);
+    EXPECT_EQ(mizel::gridRowCount(20), 21);
+    EXPECT_EQ(mizel::gridRowCount(std::size_t{1} << 33), INT32_MAX);
+
+    const mizel::GridRows rows{101, 1, 1, 320};
+    EXPECT_EQ(rows.fullVisible(), 14);
+    EXPECT_EQ(rows.maxTop(), 87);
+    EXPECT_EQ(rows.clampTop(500), 87);
+    EXPECT_EQ(rows.inView(), 16);
+    EXPECT_EQ(rows.rowInView(0), 0);
+    EXPECT_EQ(rows.rowInView(15), 15);
+    EXPECT_EQ(rows.indexInView(16), -1);
+    // A grid line belongs to the row above it.
+    EXPECT_EQ(rows.rowAt(20), 0);
+    EXPECT_EQ(rows.rowAt(21), 1);
+    EXPECT_EQ(rows.rowAt(-1), -1);
+    EXPECT_EQ(mizel::GridRows({3, 1, 1, 320}).rowAt(63), -1);
+    // Scrolling shows a row with as little movement as can be.
+    EXPECT_EQ(rows.topShowing(10), 1);
+    EXPECT_EQ(rows.topShowing(15), 2);
+    EXPECT_EQ(rows.topShowing(0), 1);
+    EXPECT_EQ(mizel::GridRows({101, 1, 40, 320}).topShowing(30), 30);
+    // A drag above or below the view reaches one row beyond it.
+    EXPECT_EQ(mizel::GridRows({101, 1, 40, 320}).dragRow(5), 39);
+    EXPECT_EQ(rows.dragRow(10000), 15);
+    EXPECT_EQ(rows.dragRow(-10), 1);
+    // A short list: every row in view, and no scrolling.
+    const mizel::GridRows few{4, 1, 1, 320};
+    EXPECT_EQ(few.inView(), 4);
+    EXPECT_EQ(few.maxTop(), 1);
 }
