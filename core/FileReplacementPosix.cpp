@@ -1,3 +1,5 @@
+// The file replacement on POSIX systems (Linux: unnamed files through
+// O_TMPFILE, /proc/self/fd and sync_file_range).
 #include "FileReplacement.h"
 
 #include <cerrno>
@@ -151,9 +153,7 @@ FileReplacement::State::~State()
 
 bool FileReplacement::State::open()
 {
-    if (!findTarget() || !openTarget())
-        return fail();
-    return true;
+    return (findTarget() && openTarget()) || fail();
 }
 
 bool FileReplacement::State::commit()

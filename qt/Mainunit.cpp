@@ -20,6 +20,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <ctime>
+#include <utility>
 
 namespace {
 
@@ -177,14 +178,14 @@ void TMF::ExeButtonClick()
         return;
     const QScopedValueRollback<bool> runningGuard(running, true);
 
-    QLineEdit *const edits[] = {ui->SaidaiEdit, ui->SaisyouEdit, ui->HasseiEdit};
     mizel::RunBoxes boxes{boxText(ui->SaidaiEdit), boxText(ui->SaisyouEdit), boxText(ui->HasseiEdit),
                           ui->OnajiChk->isChecked()};
     mizel::fillEmptyBoxes(boxes);
-    const std::string *const texts[] = {&boxes.max, &boxes.min, &boxes.count};
-    for (int i = 0; i < 3; ++i) {
-        if (edits[i]->text().isEmpty())
-            edits[i]->setText(mizel::qtText(*texts[i]));
+    const std::pair<QLineEdit *, const std::string *> filled[] = {
+        {ui->SaidaiEdit, &boxes.max}, {ui->SaisyouEdit, &boxes.min}, {ui->HasseiEdit, &boxes.count}};
+    for (const auto &[edit, text] : filled) {
+        if (edit->text().isEmpty())
+            edit->setText(mizel::qtText(*text));
     }
     ResultVector.clear();
 
