@@ -11,7 +11,6 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <algorithm>
-#include <climits>
 
 namespace {
 

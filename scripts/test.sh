@@ -1,8 +1,8 @@
 #!/bin/sh
 # Installs what is missing, builds everything and runs every test: the fuzzers
 # for a bounded time, the tests under AddressSanitizer and
-# UndefinedBehaviorSanitizer, the release build's tests, then the engine's tests
-# built for arm64 and i386 and run under qemu-user.
+# UndefinedBehaviorSanitizer, the release build's tests, then the engine's and
+# the core's tests built for arm64 and i386 and run under qemu-user.
 set -e
 cd "$(dirname "$0")/.."
 sh scripts/install-deps.sh test
