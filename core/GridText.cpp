@@ -108,4 +108,50 @@ std::int64_t GridRows::dragRow(std::int64_t y) const
     return clampRow(row);
 }
 
+GridMove GridRows::moveByKey(GridKey key, bool ctrl, std::int64_t current) const
+{
+    const std::int64_t lastFullVisible = top + fullVisible() - 1;
+    const std::int64_t page = std::max<std::int64_t>(lastFullVisible - top, 1);
+    GridMove move{top, current};
+    switch (key) {
+    case GridKey::Up:
+        if (ctrl)
+            --move.top;
+        else
+            --move.current;
+        break;
+    case GridKey::Down:
+        if (ctrl)
+            ++move.top;
+        else
+            ++move.current;
+        break;
+    case GridKey::PageUp:
+        if (ctrl) {
+            move.current = top;
+        } else {
+            move.current -= page;
+            move.top -= page;
+        }
+        break;
+    case GridKey::PageDown:
+        if (ctrl) {
+            move.current = lastFullVisible;
+        } else {
+            move.current += page;
+            move.top += page;
+        }
+        break;
+    // With one column, Home and End go to the first and last row with or without Ctrl.
+    case GridKey::Home:
+        move.current = fixed;
+        break;
+    case GridKey::End:
+        move.current = count - 1;
+        break;
+    }
+    move.current = clampRow(move.current);
+    return move;
+}
+
 } // namespace mizel

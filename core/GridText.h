@@ -34,6 +34,16 @@ std::string gridCellText(const std::vector<std::int32_t> *list, std::int64_t row
 // row index reaches; an empty list leaves the header alone.
 int gridRowCount(std::size_t n);
 
+// The keys that move through the grid.
+enum class GridKey { Up, Down, PageUp, PageDown, Home, End };
+
+// Where a key takes the view's top row and the focused row.
+struct GridMove
+{
+    std::int64_t top;     // not yet clamped: the view clamps it as it scrolls
+    std::int64_t current; // a row below the fixed ones
+};
+
 // The rows of a grid and the place of a view of viewHeight pixels in them:
 // fixed rows at its top, then rows from top on. Every row is pitch pixels
 // high, its grid line included.
@@ -67,6 +77,10 @@ struct GridRows
     // The row a selection dragged to y reaches: past the top or the bottom of
     // the view, the row just beyond it, so that each move scrolls one row in.
     std::int64_t dragRow(std::int64_t y) const;
+    // A key pressed with the focus on row current. Ctrl with Up or Down
+    // scrolls the view and leaves the focus; with Page Up or Page Down it
+    // moves the focus to the view's first or last whole row.
+    GridMove moveByKey(GridKey key, bool ctrl, std::int64_t current) const;
 };
 
 } // namespace mizel

@@ -350,59 +350,36 @@ void TMizelStringGrid::resizeEvent(QResizeEvent *event)
 
 void TMizelStringGrid::keyPressEvent(QKeyEvent *event)
 {
-    const bool ctrl = event->modifiers() & Qt::ControlModifier;
-    const bool shift = event->modifiers() & Qt::ShiftModifier;
-    const qint64 top = topRow();
-    const qint64 lastFullVisible = top + rows().fullVisible() - 1;
-    const qint64 page = std::max<qint64>(lastFullVisible - top, 1);
-    qint64 newTop = top;
-    qint64 newCurrent = FCurrent;
+    mizel::GridKey key;
     switch (event->key()) {
     case Qt::Key_Up:
-        // Ctrl scrolls the view and leaves the focus where it is.
-        if (ctrl)
-            --newTop;
-        else
-            --newCurrent;
+        key = mizel::GridKey::Up;
         break;
     case Qt::Key_Down:
-        if (ctrl)
-            ++newTop;
-        else
-            ++newCurrent;
+        key = mizel::GridKey::Down;
         break;
     case Qt::Key_PageUp:
-        if (ctrl) {
-            newCurrent = top;
-        } else {
-            newCurrent -= page;
-            newTop -= page;
-        }
+        key = mizel::GridKey::PageUp;
         break;
     case Qt::Key_PageDown:
-        if (ctrl) {
-            newCurrent = lastFullVisible;
-        } else {
-            newCurrent += page;
-            newTop += page;
-        }
+        key = mizel::GridKey::PageDown;
         break;
-    // With one column, Home and End go to the first and last row with or without Ctrl.
     case Qt::Key_Home:
-        newCurrent = FixedRows;
+        key = mizel::GridKey::Home;
         break;
     case Qt::Key_End:
-        newCurrent = RowCount - 1;
+        key = mizel::GridKey::End;
         break;
     default:
         QAbstractScrollArea::keyPressEvent(event);
         return;
     }
-    if (newTop != top)
-        setTopRow(newTop);
-    newCurrent = rows().clampRow(newCurrent);
-    if (newCurrent != FCurrent)
-        focusCell(newCurrent, !shift);
+    const mizel::GridRows rows = this->rows();
+    const mizel::GridMove move = rows.moveByKey(key, event->modifiers() & Qt::ControlModifier, FCurrent);
+    if (move.top != rows.top)
+        setTopRow(move.top);
+    if (move.current != FCurrent)
+        focusCell(move.current, !(event->modifiers() & Qt::ShiftModifier));
 }
 
 void TMizelStringGrid::mousePressEvent(QMouseEvent *event)

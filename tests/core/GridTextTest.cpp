@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
 using mizel::splitGridText;
@@ -110,4 +111,28 @@ TEST(GridText, RowsOfAView)
     const mizel::GridRows few{4, 1, 1, 320};
     EXPECT_EQ(few.inView(), 4);
     EXPECT_EQ(few.maxTop(), 1);
+}
+
+// Rows 40 to 53 whole in view, the focus on row 45.
+TEST(GridText, KeysMoveTheFocusAndTheView)
+{
+    using mizel::GridKey;
+    using Move = std::pair<std::int64_t, std::int64_t>; // top, current
+    const mizel::GridRows rows{101, 1, 40, 320};
+    const auto move = [&](GridKey key, bool ctrl) {
+        const mizel::GridMove to = rows.moveByKey(key, ctrl, 45);
+        return Move(to.top, to.current);
+    };
+    EXPECT_EQ(move(GridKey::Up, false), Move(40, 44));
+    EXPECT_EQ(move(GridKey::Up, true), Move(39, 45));
+    EXPECT_EQ(move(GridKey::Down, true), Move(41, 45));
+    EXPECT_EQ(move(GridKey::PageDown, false), Move(53, 58));
+    EXPECT_EQ(move(GridKey::PageUp, false), Move(27, 32));
+    EXPECT_EQ(move(GridKey::PageDown, true), Move(40, 53));
+    EXPECT_EQ(move(GridKey::PageUp, true), Move(40, 40));
+    EXPECT_EQ(move(GridKey::Home, true), Move(40, 1));
+    EXPECT_EQ(move(GridKey::End, false), Move(40, 100));
+    // The focus stays on the rows below the header.
+    EXPECT_EQ(rows.moveByKey(GridKey::PageUp, false, 3).current, 1);
+    EXPECT_EQ(rows.moveByKey(GridKey::Down, false, 100).current, 100);
 }
