@@ -15,8 +15,6 @@
 #include "Parallel.h"
 #include "ShuffleRandom.h"
 
-#include <QString>
-
 #include <algorithm>
 #include <charconv>
 #include <chrono>
@@ -26,6 +24,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <numeric>
 #include <random>
 #include <string>
@@ -195,7 +194,7 @@ void largeSample(const fs::path& folder)
     mizel::shuffleSeed(4357);
     const double ours = medianMs(5, [&] { list.clear(); fs::remove(ourFile); }, [&] {
         mizel::appendDistinct(list, million, 0, sampleMax + std::int64_t{1});
-        return mizel::saveList(QString::fromStdString(ourFile.string()), list, mizel::ListFormat::Text);
+        return mizel::saveList(ourFile, list, mizel::ListFormat::Text);
     });
     const std::string command = "shuf -i 0-2147483646 -n 1000000 > '" + shufFile.string() + "'";
     const double base = medianMs(5, [&] { fs::remove(shufFile); }, [&] { return std::system(command.c_str()) == 0; });
@@ -242,8 +241,13 @@ void copyText()
 {
     constexpr std::int64_t count = 10 * million;
     const auto values = formatInput(count, false);
-    QByteArray clipboardText;
-    const double ours = medianMs(5, [&] { clipboardText = QByteArray(); }, [&] { clipboardText = mizel::textFormat(values); });
+    // As the clipboard's copy: fresh memory that the formatting fills.
+    std::unique_ptr<char[]> clipboardText;
+    const double ours = medianMs(5, [&] { clipboardText.reset(); }, [&] {
+        const mizel::ListText text(values);
+        clipboardText = std::make_unique_for_overwrite<char[]>(text.length());
+        text.write(clipboardText.get());
+    });
     std::vector<char> text(values.size() * mizel::maxTextLineLength);
     const double base = medianMs(5, [&] {
         keep(mizel::formatTextLines(text.data(), values.data(), values.data() + values.size()));
@@ -292,9 +296,8 @@ void saveText(const fs::path& folder)
     const fs::path ourFile = folder / "mizel_compare_save.txt";
     const fs::path plainFile = folder / "mizel_compare_plain.txt";
     const auto values = formatInput(hundredMillion, false);
-    const QString ourName = QString::fromStdString(ourFile.string());
     const double ours = medianMs(3, [&] { fs::remove(ourFile); }, [&] {
-        return mizel::saveList(ourName, values, mizel::ListFormat::Text);
+        return mizel::saveList(ourFile, values, mizel::ListFormat::Text);
     });
     const auto sameWrites = textChunkLengths(values);
     std::uintmax_t bytes = 0;
@@ -356,9 +359,8 @@ void threadScaling(const fs::path& folder, int threads)
     const fs::path files[2] = {folder / "mizel_compare_save1.txt", folder / "mizel_compare_saveN.txt"};
     for (const int side : {0, 1}) {
         mizel::setThreadCount(side == 0 ? 1 : threads);
-        const QString name = QString::fromStdString(files[side].string());
         times[side] = medianMs(3, [&] { fs::remove(files[side]); }, [&] {
-            return mizel::saveList(name, values, mizel::ListFormat::Text);
+            return mizel::saveList(files[side], values, mizel::ListFormat::Text);
         });
     }
     const bool same = sameFiles(files[0], files[1]);

@@ -1,0 +1,41 @@
+// The conversions through the system's code page 932; the byte rules are in Cp932.cpp.
+#include "Cp932.h"
+
+#include <climits>
+#include <windows.h>
+
+namespace mizel {
+
+namespace {
+
+constexpr UINT cp932 = 932;
+
+} // namespace
+
+std::string toCp932(std::u16string_view text)
+{
+    if (text.empty() || text.size() > INT_MAX)
+        return {};
+    const auto units = reinterpret_cast<const wchar_t *>(text.data());
+    const int length = static_cast<int>(text.size());
+    // The default character for one cp932 lacks is its "?", as on Linux.
+    const int size = WideCharToMultiByte(cp932, 0, units, length, nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(cp932, 0, units, length, bytes.data(), size, nullptr, nullptr);
+    return bytes;
+}
+
+std::u16string fromCp932(std::string_view bytes)
+{
+    if (bytes.empty() || bytes.size() > INT_MAX)
+        return {};
+    const int length = static_cast<int>(bytes.size());
+    // Without MB_ERR_INVALID_CHARS a byte that forms no character becomes U+FFFD
+    // (or the code page's own mapping of it, where it has one).
+    const int size = MultiByteToWideChar(cp932, 0, bytes.data(), length, nullptr, 0);
+    std::u16string text(static_cast<std::size_t>(size), u'\0');
+    MultiByteToWideChar(cp932, 0, bytes.data(), length, reinterpret_cast<wchar_t *>(text.data()), size);
+    return text;
+}
+
+} // namespace mizel
