@@ -165,7 +165,9 @@ LRESULT TMizelStringGrid::handleMessage(UINT message, WPARAM wParam, LPARAM lPar
         if (static_cast<LONG>(lParam) == OBJID_CLIENT) {
             if (!FAccessible)
                 FAccessible = new TMizelStringGridAccessible(this);
-            return LresultFromObject(IID_IAccessible, wParam, FAccessible);
+            // __uuidof, not IID_IAccessible: MinGW's import library holds the
+            // latter as data of oleacc.dll, which a plain reference misses.
+            return LresultFromObject(__uuidof(IAccessible), wParam, FAccessible);
         }
         break;
     default:

@@ -40,7 +40,7 @@ HRESULT TMizelStringGridAccessible::QueryInterface(REFIID riid, void **object)
 {
     if (!object)
         return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IAccessible) {
+    if (riid == __uuidof(IUnknown) || riid == __uuidof(IDispatch) || riid == __uuidof(IAccessible)) {
         *object = static_cast<IAccessible *>(this);
         AddRef();
         return S_OK;
@@ -104,7 +104,7 @@ HRESULT TMizelStringGridAccessible::get_accParent(IDispatch **parent)
 {
     if (!FGrid)
         return E_FAIL;
-    return AccessibleObjectFromWindow(FGrid->handle(), DWORD(OBJID_WINDOW), IID_IDispatch,
+    return AccessibleObjectFromWindow(FGrid->handle(), DWORD(OBJID_WINDOW), __uuidof(IDispatch),
                                       reinterpret_cast<void **>(parent));
 }
 
