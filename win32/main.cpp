@@ -1,0 +1,31 @@
+#include "Mainunit.h"
+#include "MessageBox.h"
+#include "Mizelstringgrid.h"
+
+#include <commctrl.h>
+#include <ole2.h>
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand)
+{
+    // The save dialog and the screen readers' calls need a single-threaded apartment.
+    const HRESULT ole = OleInitialize(nullptr);
+    try {
+        const INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
+        InitCommonControlsEx(&controls);
+        TMizelStringGrid::registerClass(instance);
+        TMF MF(instance);
+        MF.show(showCommand);
+        MSG message;
+        while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+            if (!MF.preTranslateMessage(message)) {
+                TranslateMessage(&message);
+                DispatchMessageW(&message);
+            }
+        }
+    } catch (...) {
+        mizel::showCurrentException();
+    }
+    if (SUCCEEDED(ole))
+        OleUninitialize();
+    return 0;
+}
