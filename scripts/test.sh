@@ -1,10 +1,9 @@
 #!/bin/sh
 # Installs what is missing, builds everything and runs every test: the fuzzers
 # for a bounded time, the tests under AddressSanitizer and
-# UndefinedBehaviorSanitizer, the release build's tests, the engine's and
-# the core's tests
-# built for arm64 and i386 and run under qemu-user, then the Windows edition
-# with its tests, the real program and its installer under Wine.
+# UndefinedBehaviorSanitizer, the release build's tests, the engine's and the
+# core's tests built for arm64 and i386 and run under qemu-user, then the
+# Windows edition with its tests, the real program and its installer under Wine.
 set -e
 cd "$(dirname "$0")/.."
 sh scripts/install-deps.sh test
