@@ -132,34 +132,48 @@ inline char* writeSeparator(char* out)
     return out + S.length;
 }
 
+// A number of four to six digits without a branch: the leading pair of the six
+// digit places, with one or two of its zeros dropped, then the last four.
+// Dropping both writes a stray byte that the last four overwrite.
+inline char* writeFourToSixDigits(char* out, std::uint32_t v)
+{
+    constexpr FixedPointScale scale = fixedPointScale(4);
+    std::uint64_t y = ((v * scale.multiplier) >> scale.shift) + 1;
+    const char* lead = digitPair(y >> 32);
+    const int zeros = (v < 100000) + (v < 10000);
+    out[0] = lead[zeros];
+    out[1] = lead[1];
+    return writeGroup<4>(out + 2 - zeros, y);
+}
+
 using FourNumbers = std::int32_t __attribute__((vector_size(16)));
 constexpr std::ptrdiff_t fieldBlockSize = 16;
 
-// Whether all numbers of a block have five or six digits and no sign; four at a
+// Whether all numbers of a block have four to six digits and no sign; four at a
 // time in vector registers, which every target has.
-inline bool allFiveOrSixDigits(const std::int32_t* block)
+inline bool allFourToSixDigits(const std::int32_t* block)
 {
     FourNumbers outside{};
     for (std::ptrdiff_t k = 0; k < fieldBlockSize; k += 4) {
         FourNumbers numbers;
         std::memcpy(&numbers, block + k, sizeof numbers);
-        outside |= (numbers < 10000) | (numbers >= 1000000);
+        outside |= (numbers < 1000) | (numbers >= 1000000);
     }
     return (outside[0] | outside[1] | outside[2] | outside[3]) == 0;
 }
 
 // Numbers and separators, the last separator left out when endsList is set.
-// Lists of small positive numbers are the common case: a block of numbers of five
-// or six digits, no sign, takes a loop without branches.
+// Lists of small positive numbers are the common case: a block of numbers of four
+// to six digits, no sign, takes a loop without branches.
 template <Separator S>
 char* formatFields(char* out, const std::int32_t* first, const std::int32_t* last, bool endsList)
 {
     // Every field but the last ends with a separator.
     const std::int32_t* separatedEnd = endsList && first != last ? last - 1 : last;
     for (; separatedEnd - first >= fieldBlockSize; first += fieldBlockSize) {
-        if (allFiveOrSixDigits(first)) {
+        if (allFourToSixDigits(first)) {
             for (std::ptrdiff_t k = 0; k < fieldBlockSize; ++k)
-                out = writeSeparator<S>(writeDigits<4, 4>(out, static_cast<std::uint32_t>(first[k])));
+                out = writeSeparator<S>(writeFourToSixDigits(out, static_cast<std::uint32_t>(first[k])));
         } else {
             for (std::ptrdiff_t k = 0; k < fieldBlockSize; ++k)
                 out = writeSeparator<S>(formatSigned(out, first[k]));

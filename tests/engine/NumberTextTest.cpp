@@ -87,12 +87,12 @@ TEST(NumberText, CsvFields)
     EXPECT_EQ(csvFields(std::vector<std::int32_t>(3, INT32_MIN), false).size(), 3 * maxCsvFieldLength);
 }
 
-// Long lists take the block paths: blocks of only five- and six-digit numbers and
+// Long lists take the block paths: blocks of only four- to six-digit numbers and
 // mixed blocks, in both formats, each against the numbers written one by one.
 TEST(NumberText, LongListsMatchSingleNumbers)
 {
     std::vector<std::int32_t> values;
-    for (const std::int32_t v : {9999, 10000, 99999, 100000, 999999, 1000000, -10000})
+    for (const std::int32_t v : {999, 1000, 9999, 10000, 99999, 100000, 999999, 1000000, -1000})
         values.insert(values.end(), 16, v);
     for (std::int64_t power = 1; power <= 1000000000; power *= 10) {
         for (std::int64_t v = power - 1; v <= power; ++v) {
