@@ -1,6 +1,7 @@
 #include "DistinctSample.h"
 
 #include "Parallel.h"
+#include "Philox.h"
 #include "ScatterShuffle.h"
 #include "ShuffleRandom.h"
 
@@ -61,15 +62,29 @@ private:
     int shift;
 };
 
+// Calls sample(below), below(bound) giving partners uniform in 0..bound-1: up to
+// 32768 values from the 15-bit generator, three outputs a draw; longer samples from
+// Philox under a key of their own, so that no output serves twice.
+template <typename Sample>
+void withPartnerDraws(std::int64_t count, Sample sample)
+{
+    if (count <= shuffleNarrowLimit) {
+        sample([](std::uint64_t bound) { return shuffleWideBelow(bound); });
+        return;
+    }
+    PhiloxStream draws(takeBulkKey(), 0);
+    sample([&](std::uint64_t bound) -> std::uint64_t { return draws.below(bound); });
+}
+
 inline std::int32_t offsetValue(std::int32_t min, std::uint32_t offset)
 {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(min) + offset);
 }
 
 // Gaps between the kept values of a Bernoulli(p) subset: the number of values
-// passed over before the next kept one, P(gap >= k) = (1 - p)^k. One raw 45-bit
-// draw picks an outcome by Walker's alias method: the top bits a column, the rest
-// whether to take the column or its alias, with probabilities exact to 2^-35.
+// passed over before the next kept one, P(gap >= k) = (1 - p)^k. One 64-bit draw
+// picks an outcome by Walker's alias method: the top bits a column, the rest
+// whether to take the column or its alias, with probabilities exact to 2^-53.
 // Outcomes below `past` are gaps; `past` stands for any longer gap, which, the
 // walk having no memory, is `past` plus a gap drawn afresh.
 class GeometricGaps {
@@ -84,7 +99,6 @@ public:
             keepNotPower *= keepNot;
         }
         scaled[past] = keepNotPower * columns;
-        pastChance = keepNotPower;
 
         // Vose's construction: pair each column short of its share with one over it.
         std::vector<std::size_t> small;
@@ -112,10 +126,10 @@ public:
         }
     }
 
-    std::uint64_t next(ShuffleStream& draws) const
+    std::uint64_t next(PhiloxStream& draws) const
     {
         for (std::uint64_t gap = 0;; gap += past) {
-            const std::uint64_t x = draws.raw45();
+            const std::uint64_t x = draws.next64();
             const std::size_t column = static_cast<std::size_t>(x >> choiceBits);
             const std::size_t outcome = (x & (choiceRange - 1)) < threshold[column] ? column : alias[column];
             if (outcome != past)
@@ -123,24 +137,20 @@ public:
         }
     }
 
-    // Generator steps a walk over `values` values takes on average.
-    double stepsFor(double values, double p) const { return 3 * (values * p + 1) / (1 - pastChance); }
-
 private:
     static constexpr int columnBits = 10;
     static constexpr std::size_t columns = std::size_t{1} << columnBits;
     static constexpr std::size_t past = columns - 1;
-    static constexpr int choiceBits = 45 - columnBits;
+    static constexpr int choiceBits = 64 - columnBits;
     static constexpr std::uint64_t choiceRange = std::uint64_t{1} << choiceBits;
     std::uint64_t threshold[columns];
     std::uint16_t alias[columns];
-    double pastChance;
 };
 
 // A uniform sample of exactly count values of 0 .. span - 1 in ascending order,
 // regenerated rather than stored: a Bernoulli subset a little larger than count,
-// walked in segments of the range that each draw from a fixed stretch of the
-// generator's sequence (so segments can be walked in any order, on any thread),
+// walked in segments of the range that each draw from a Philox stream of their
+// own (so segments can be walked in any order, on any thread),
 // less a uniform choice of the surplus. Given its size, a Bernoulli subset is a
 // uniform subset, and so is a uniform subset of it.
 class RegeneratedSample {
@@ -151,12 +161,11 @@ public:
         , gaps(p)
         , segmentWidth((static_cast<std::uint64_t>(span) + segments - 1) / segments)
         , rangeSize(static_cast<std::uint64_t>(span))
-        , segmentSteps(static_cast<std::uint64_t>(1.5 * gaps.stepsFor(static_cast<double>(segmentWidth), p)) + 4096)
         , keptBefore(segments + 1)
     {
         // A subset smaller than count (about one in three million) is drawn again.
         do {
-            start = shuffleGenerator().state;
+            key = takeBulkKey();
             std::atomic<std::size_t> nextSegment{0};
             runInParallel(threadsToUse(threads, count), [&](int) {
                 for (std::size_t s; (s = nextSegment.fetch_add(1)) < segments;) {
@@ -166,7 +175,6 @@ public:
                 }
             });
             std::partial_sum(keptBefore.begin(), keptBefore.end(), keptBefore.begin());
-            shuffleGenerator().state = shuffleStateAfter(start, segments * segmentSteps);
         } while (keptBefore.back() < count);
 
         const std::int64_t surplus = keptBefore.back() - count;
@@ -208,7 +216,7 @@ private:
     template <typename Kept>
     void walk(std::size_t s, Kept kept) const
     {
-        ShuffleStream draws(shuffleStateAfter(start, s * segmentSteps));
+        PhiloxStream draws(key, static_cast<std::uint32_t>(s));
         const std::uint64_t end = std::min(rangeSize, (s + 1) * segmentWidth);
         for (std::uint64_t v = s * segmentWidth + gaps.next(draws); v < end; v += 1 + gaps.next(draws))
             kept(v);
@@ -218,8 +226,7 @@ private:
     GeometricGaps gaps;
     std::uint64_t segmentWidth;
     std::uint64_t rangeSize;
-    std::uint64_t segmentSteps;
-    std::uint32_t start = 0;
+    PhiloxKey key{};
     std::vector<std::int64_t> keptBefore;
     // Indices into the Bernoulli subset, ascending.
     std::vector<std::uint64_t> dropped;
@@ -242,14 +249,16 @@ void sampleDistinct(std::int32_t* out, std::int64_t count, std::int32_t min, std
         return;
     }
     DisplacedSlots slots(count);
-    for (std::int64_t i = 0; i < count; ++i) {
-        const auto slot = static_cast<std::uint32_t>(i);
-        const auto partner = static_cast<std::uint32_t>(i + shuffleWideBelow(static_cast<std::uint64_t>(span - i)));
-        const std::uint32_t value = slots.get(partner);
-        if (partner != slot)
-            slots.set(partner, slots.get(slot));
-        out[i] = offsetValue(min, value);
-    }
+    withPartnerDraws(count, [&](auto below) {
+        for (std::int64_t i = 0; i < count; ++i) {
+            const auto slot = static_cast<std::uint32_t>(i);
+            const auto partner = static_cast<std::uint32_t>(i + below(static_cast<std::uint64_t>(span - i)));
+            const std::uint32_t value = slots.get(partner);
+            if (partner != slot)
+                slots.set(partner, slots.get(slot));
+            out[i] = offsetValue(min, value);
+        }
+    });
 }
 
 void sampleDistinctReference(std::int32_t* out, std::int64_t count, std::int32_t min, std::int64_t span)
@@ -258,11 +267,13 @@ void sampleDistinctReference(std::int32_t* out, std::int64_t count, std::int32_t
         return;
     std::vector<std::uint32_t> slots(static_cast<std::size_t>(span));
     std::iota(slots.begin(), slots.end(), std::uint32_t{0});
-    for (std::int64_t i = 0; i < count; ++i) {
-        const auto partner = static_cast<std::size_t>(i + shuffleWideBelow(static_cast<std::uint64_t>(span - i)));
-        std::swap(slots[static_cast<std::size_t>(i)], slots[partner]);
-        out[i] = offsetValue(min, slots[static_cast<std::size_t>(i)]);
-    }
+    withPartnerDraws(count, [&](auto below) {
+        for (std::int64_t i = 0; i < count; ++i) {
+            const auto partner = static_cast<std::size_t>(i + below(static_cast<std::uint64_t>(span - i)));
+            std::swap(slots[static_cast<std::size_t>(i)], slots[partner]);
+            out[i] = offsetValue(min, slots[static_cast<std::size_t>(i)]);
+        }
+    });
 }
 
 void sampleDistinctByScatter(std::int32_t* out, std::int64_t count, std::int32_t min, std::int64_t span, unsigned threads)
