@@ -10,6 +10,7 @@
 #include <bit>
 #include <cmath>
 #include <numeric>
+#include <optional>
 #include <unordered_set>
 #include <utility>
 #include <vector>
@@ -81,25 +82,20 @@ inline std::int32_t offsetValue(std::int32_t min, std::uint32_t offset)
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(min) + offset);
 }
 
-// Gaps between the kept values of a Bernoulli(p) subset: the number of values
-// passed over before the next kept one, P(gap >= k) = (1 - p)^k. One 64-bit draw
-// picks an outcome by Walker's alias method: the top bits a column, the rest
-// whether to take the column or its alias, with probabilities exact to 2^-53.
-// Outcomes below `past` are gaps; `past` stands for any longer gap, which, the
-// walk having no memory, is `past` plus a gap drawn afresh.
-class GeometricGaps {
+// One of 1024 outcomes with given chances by Walker's alias method: the top bits
+// of a 64-bit draw pick a column, the rest whether to take the column or its
+// alias, with chances exact to 2^-53.
+class AliasTable {
 public:
-    explicit GeometricGaps(double p)
-    {
-        const double keepNot = 1 - p;
-        std::vector<double> scaled(columns);
-        double keepNotPower = 1;
-        for (std::size_t r = 0; r < past; ++r) {
-            scaled[r] = p * keepNotPower * columns;
-            keepNotPower *= keepNot;
-        }
-        scaled[past] = keepNotPower * columns;
+    static constexpr int columnBits = 10;
+    static constexpr std::size_t columns = std::size_t{1} << columnBits;
 
+    // chances[c] for each column c, summing to 1.
+    explicit AliasTable(const std::vector<double>& chances)
+    {
+        std::vector<double> scaled(columns);
+        for (std::size_t c = 0; c < columns; ++c)
+            scaled[c] = chances[c] * columns;
         // Vose's construction: pair each column short of its share with one over it.
         std::vector<std::size_t> small;
         std::vector<std::size_t> large;
@@ -126,25 +122,84 @@ public:
         }
     }
 
-    std::uint64_t next(PhiloxStream& draws) const
+    std::size_t next(PhiloxStream& draws) const
     {
-        for (std::uint64_t gap = 0;; gap += past) {
-            const std::uint64_t x = draws.next64();
-            const std::size_t column = static_cast<std::size_t>(x >> choiceBits);
-            const std::size_t outcome = (x & (choiceRange - 1)) < threshold[column] ? column : alias[column];
-            if (outcome != past)
-                return gap + outcome;
-        }
+        const std::uint64_t x = draws.next64();
+        const auto column = static_cast<std::size_t>(x >> choiceBits);
+        return (x & (choiceRange - 1)) < threshold[column] ? column : alias[column];
     }
 
 private:
-    static constexpr int columnBits = 10;
-    static constexpr std::size_t columns = std::size_t{1} << columnBits;
-    static constexpr std::size_t past = columns - 1;
     static constexpr int choiceBits = 64 - columnBits;
     static constexpr std::uint64_t choiceRange = std::uint64_t{1} << choiceBits;
     std::uint64_t threshold[columns];
     std::uint16_t alias[columns];
+};
+
+// Gaps between the kept values of a Bernoulli(p) subset: the number of values
+// passed over before the next kept one, geometric, P(gap >= k) = (1 - p)^k.
+// For m = 1024, gap mod m and gap div m are independent, the first a geometric
+// cut off at m, the second geometric with 1 - (1 - p)^m; so sparse gaps are
+// built a base-m digit per draw, from the top. The top digit's table holds
+// outcomes up to m - 2 and `past` for any larger one, which, the walk having no
+// memory, is `past` plus a digit drawn afresh.
+class GeometricGaps {
+public:
+    explicit GeometricGaps(double p)
+    {
+        // Lower digits while the top one would mostly say `past`.
+        while (power(1 - p, AliasTable::columns) > 0.5) {
+            lowDigits.insert(lowDigits.begin(), AliasTable(cutGeometric(p, AliasTable::columns, false)));
+            p = 1 - power(1 - p, AliasTable::columns);
+        }
+        topDigit.emplace(cutGeometric(p, past, true));
+    }
+
+    std::uint64_t next(PhiloxStream& draws) const
+    {
+        std::uint64_t gap = 0;
+        std::size_t digit;
+        while ((digit = topDigit->next(draws)) == past)
+            gap += past;
+        gap += digit;
+        for (const AliasTable& low : lowDigits)
+            gap = gap * AliasTable::columns + low.next(draws);
+        return gap;
+    }
+
+private:
+    static constexpr std::size_t past = AliasTable::columns - 1;
+
+    static double power(double x, std::size_t n)
+    {
+        double result = 1;
+        for (std::size_t k = 0; k < n; ++k)
+            result *= x;
+        return result;
+    }
+
+    // Chances of 0 .. n - 1 of a geometric with p, the rest of the 1024 columns
+    // zero; with `restInLast`, column n takes all outcomes from n on, otherwise
+    // the chances are those given gap < n.
+    static std::vector<double> cutGeometric(double p, std::size_t n, bool restInLast)
+    {
+        std::vector<double> chances(AliasTable::columns);
+        double keepNotPower = 1;
+        for (std::size_t r = 0; r < n; ++r) {
+            chances[r] = p * keepNotPower;
+            keepNotPower *= 1 - p;
+        }
+        if (restInLast) {
+            chances[n] = keepNotPower;
+        } else {
+            for (std::size_t r = 0; r < n; ++r)
+                chances[r] /= 1 - keepNotPower;
+        }
+        return chances;
+    }
+
+    std::vector<AliasTable> lowDigits;
+    std::optional<AliasTable> topDigit;
 };
 
 // A uniform sample of exactly count values of 0 .. span - 1 in ascending order,
