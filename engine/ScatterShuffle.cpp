@@ -30,10 +30,15 @@ PhiloxStream blockStream(PhiloxKey key, std::size_t block)
     return PhiloxStream(key, firstBlockShuffleStream + static_cast<std::uint32_t>(block));
 }
 
-// Block of a value from its word of the block draw stream: the top blockBits bits.
-inline std::uint16_t blockOf(std::uint32_t word, int blockBits)
+// Each word of the block draw stream gives three values their blocks, from its
+// three 10-bit fields: value i takes field i % 3 of word i / 3.
+constexpr int blocksPerWord = 3;
+constexpr int fieldBits = 10;
+
+inline std::uint16_t blockOf(std::uint32_t word, std::uint64_t value, int blockBits)
 {
-    return static_cast<std::uint16_t>(std::uint64_t{word} >> (32 - blockBits));
+    const auto field = static_cast<int>(value % blocksPerWord);
+    return static_cast<std::uint16_t>((word >> (fieldBits * field)) & ((1u << blockBits) - 1));
 }
 
 constexpr std::size_t drawBatch = 1024;
@@ -69,14 +74,18 @@ public:
     }
 
 private:
-    // The next batch of words, from the Philox block holding the word of `position`.
+    // The next batch of blocks, from the Philox output holding the word of `position`.
     void refill()
     {
         drawn = static_cast<std::size_t>(std::min<std::int64_t>(drawBatch, undrawn));
-        const std::size_t skip = position % 4;
-        philoxFill(key, position / 4, blockDrawStream, words, (skip + drawn + 3) & ~std::size_t{3});
-        for (std::size_t k = 0; k < drawn; ++k)
-            blocks[k] = blockOf(words[skip + k], blockBits);
+        const std::uint64_t firstWord = position / blocksPerWord;
+        const std::uint64_t lastWord = (position + drawn - 1) / blocksPerWord;
+        const std::size_t skip = firstWord % 4;
+        philoxFill(key, firstWord / 4, blockDrawStream, words, (skip + (lastWord - firstWord) + 4) & ~std::size_t{3});
+        for (std::size_t k = 0; k < drawn; ++k) {
+            const std::uint64_t value = position + k;
+            blocks[k] = blockOf(words[skip + (value / blocksPerWord - firstWord)], value, blockBits);
+        }
         position += drawn;
         undrawn -= static_cast<std::int64_t>(drawn);
         used = 0;
@@ -86,7 +95,7 @@ private:
     std::uint64_t position;
     int blockBits;
     std::int64_t undrawn;
-    std::uint32_t words[drawBatch + 4];
+    std::uint32_t words[drawBatch / blocksPerWord + 8];
     std::uint16_t blocks[drawBatch];
     std::size_t drawn = 0;
     std::size_t used = 0;
@@ -195,9 +204,10 @@ void scatterShuffleReference(std::int32_t* out, const std::int32_t* values, std:
     const PhiloxKey key = takeBulkKey();
     const std::size_t blocks = std::size_t{1} << blockBits;
     const auto blockOfValue = [&](std::int64_t i) {
-        const auto n = static_cast<std::uint64_t>(i);
-        const std::uint32_t counter[4] = {static_cast<std::uint32_t>(n / 4), static_cast<std::uint32_t>(n / 4 >> 32), blockDrawStream, 0};
-        return blockOf(philox4x32(counter, key).x[n % 4], blockBits);
+        const auto value = static_cast<std::uint64_t>(i);
+        const std::uint64_t word = value / blocksPerWord;
+        const std::uint32_t counter[4] = {static_cast<std::uint32_t>(word / 4), static_cast<std::uint32_t>(word / 4 >> 32), blockDrawStream, 0};
+        return blockOf(philox4x32(counter, key).x[word % 4], value, blockBits);
     };
     std::vector<std::int64_t> blockStarts(blocks + 1);
     for (std::int64_t i = 0; i < count; ++i)

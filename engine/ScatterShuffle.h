@@ -8,8 +8,9 @@
 //
 // The draws come from Philox4x32-10 under one key taken from the shuffle
 // generator (takeBulkKey), at fixed counters, so the result does not depend on how
-// many threads do the work: the block of value i is the top bits of word i of
-// stream 0, and block b's shuffle reads stream 1 + b from its start.
+// many threads do the work: the block of value i is the low bits of 10-bit field
+// i % 3 of word i / 3 of stream 0, and block b's shuffle reads stream 1 + b from
+// its start.
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -33,7 +34,7 @@ ScatterSource consecutiveValues(std::int32_t first, std::int64_t count);
 std::vector<std::int64_t> scatterChunkStarts(std::int64_t count);
 
 // log2 of the number of blocks for count values: blocks of about 2^17 values,
-// at most 1024 of them.
+// at most 1024 of them (a block draw has 10 bits).
 int scatterBlockBits(std::int64_t count);
 
 // Writes the values of source into out in uniform random order under a key from
