@@ -1,6 +1,7 @@
 #include "DistinctSample.h"
 
 #include "Parallel.h"
+#include "Philox.h"
 #include "ScatterShuffle.h"
 #include "ShuffleRandom.h"
 
@@ -9,6 +10,7 @@
 #include <bit>
 #include <cmath>
 #include <numeric>
+#include <optional>
 #include <unordered_set>
 #include <utility>
 #include <vector>
@@ -61,31 +63,39 @@ private:
     int shift;
 };
 
+// Calls sample(below), below(bound) giving partners uniform in 0..bound-1: up to
+// 32768 values from the 15-bit generator, three outputs a draw; longer samples from
+// Philox under a key of their own, so that no output serves twice.
+template <typename Sample>
+void withPartnerDraws(std::int64_t count, Sample sample)
+{
+    if (count <= shuffleNarrowLimit) {
+        sample([](std::uint64_t bound) { return shuffleWideBelow(bound); });
+        return;
+    }
+    PhiloxStream draws(takeBulkKey(), 0);
+    sample([&](std::uint64_t bound) -> std::uint64_t { return draws.below(bound); });
+}
+
 inline std::int32_t offsetValue(std::int32_t min, std::uint32_t offset)
 {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(min) + offset);
 }
 
-// Gaps between the kept values of a Bernoulli(p) subset: the number of values
-// passed over before the next kept one, P(gap >= k) = (1 - p)^k. One raw 45-bit
-// draw picks an outcome by Walker's alias method: the top bits a column, the rest
-// whether to take the column or its alias, with probabilities exact to 2^-35.
-// Outcomes below `past` are gaps; `past` stands for any longer gap, which, the
-// walk having no memory, is `past` plus a gap drawn afresh.
-class GeometricGaps {
+// One of 1024 outcomes with given chances by Walker's alias method: the top bits
+// of a 64-bit draw pick a column, the rest whether to take the column or its
+// alias, with chances exact to 2^-53.
+class AliasTable {
 public:
-    explicit GeometricGaps(double p)
-    {
-        const double keepNot = 1 - p;
-        std::vector<double> scaled(columns);
-        double keepNotPower = 1;
-        for (std::size_t r = 0; r < past; ++r) {
-            scaled[r] = p * keepNotPower * columns;
-            keepNotPower *= keepNot;
-        }
-        scaled[past] = keepNotPower * columns;
-        pastChance = keepNotPower;
+    static constexpr int columnBits = 10;
+    static constexpr std::size_t columns = std::size_t{1} << columnBits;
 
+    // chances[c] for each column c, summing to 1.
+    explicit AliasTable(const std::vector<double>& chances)
+    {
+        std::vector<double> scaled(columns);
+        for (std::size_t c = 0; c < columns; ++c)
+            scaled[c] = chances[c] * columns;
         // Vose's construction: pair each column short of its share with one over it.
         std::vector<std::size_t> small;
         std::vector<std::size_t> large;
@@ -112,35 +122,90 @@ public:
         }
     }
 
-    std::uint64_t next(ShuffleStream& draws) const
+    std::size_t next(PhiloxStream& draws) const
     {
-        for (std::uint64_t gap = 0;; gap += past) {
-            const std::uint64_t x = draws.raw45();
-            const std::size_t column = static_cast<std::size_t>(x >> choiceBits);
-            const std::size_t outcome = (x & (choiceRange - 1)) < threshold[column] ? column : alias[column];
-            if (outcome != past)
-                return gap + outcome;
-        }
+        const std::uint64_t x = draws.next64();
+        const auto column = static_cast<std::size_t>(x >> choiceBits);
+        return (x & (choiceRange - 1)) < threshold[column] ? column : alias[column];
     }
 
-    // Generator steps a walk over `values` values takes on average.
-    double stepsFor(double values, double p) const { return 3 * (values * p + 1) / (1 - pastChance); }
-
 private:
-    static constexpr int columnBits = 10;
-    static constexpr std::size_t columns = std::size_t{1} << columnBits;
-    static constexpr std::size_t past = columns - 1;
-    static constexpr int choiceBits = 45 - columnBits;
+    static constexpr int choiceBits = 64 - columnBits;
     static constexpr std::uint64_t choiceRange = std::uint64_t{1} << choiceBits;
     std::uint64_t threshold[columns];
     std::uint16_t alias[columns];
-    double pastChance;
+};
+
+// Gaps between the kept values of a Bernoulli(p) subset: the number of values
+// passed over before the next kept one, geometric, P(gap >= k) = (1 - p)^k.
+// For m = 1024, gap mod m and gap div m are independent, the first a geometric
+// cut off at m, the second geometric with 1 - (1 - p)^m; so sparse gaps are
+// built a base-m digit per draw, from the top. The top digit's table holds
+// outcomes up to m - 2 and `past` for any larger one, which, the walk having no
+// memory, is `past` plus a digit drawn afresh.
+class GeometricGaps {
+public:
+    explicit GeometricGaps(double p)
+    {
+        // Lower digits while the top one would mostly say `past`.
+        while (power(1 - p, AliasTable::columns) > 0.5) {
+            lowDigits.insert(lowDigits.begin(), AliasTable(cutGeometric(p, AliasTable::columns, false)));
+            p = 1 - power(1 - p, AliasTable::columns);
+        }
+        topDigit.emplace(cutGeometric(p, past, true));
+    }
+
+    std::uint64_t next(PhiloxStream& draws) const
+    {
+        std::uint64_t gap = 0;
+        std::size_t digit;
+        while ((digit = topDigit->next(draws)) == past)
+            gap += past;
+        gap += digit;
+        for (const AliasTable& low : lowDigits)
+            gap = gap * AliasTable::columns + low.next(draws);
+        return gap;
+    }
+
+private:
+    static constexpr std::size_t past = AliasTable::columns - 1;
+
+    static double power(double x, std::size_t n)
+    {
+        double result = 1;
+        for (std::size_t k = 0; k < n; ++k)
+            result *= x;
+        return result;
+    }
+
+    // Chances of 0 .. n - 1 of a geometric with p, the rest of the 1024 columns
+    // zero; with `restInLast`, column n takes all outcomes from n on, otherwise
+    // the chances are those given gap < n.
+    static std::vector<double> cutGeometric(double p, std::size_t n, bool restInLast)
+    {
+        std::vector<double> chances(AliasTable::columns);
+        double keepNotPower = 1;
+        for (std::size_t r = 0; r < n; ++r) {
+            chances[r] = p * keepNotPower;
+            keepNotPower *= 1 - p;
+        }
+        if (restInLast) {
+            chances[n] = keepNotPower;
+        } else {
+            for (std::size_t r = 0; r < n; ++r)
+                chances[r] /= 1 - keepNotPower;
+        }
+        return chances;
+    }
+
+    std::vector<AliasTable> lowDigits;
+    std::optional<AliasTable> topDigit;
 };
 
 // A uniform sample of exactly count values of 0 .. span - 1 in ascending order,
 // regenerated rather than stored: a Bernoulli subset a little larger than count,
-// walked in segments of the range that each draw from a fixed stretch of the
-// generator's sequence (so segments can be walked in any order, on any thread),
+// walked in segments of the range that each draw from a Philox stream of their
+// own (so segments can be walked in any order, on any thread),
 // less a uniform choice of the surplus. Given its size, a Bernoulli subset is a
 // uniform subset, and so is a uniform subset of it.
 class RegeneratedSample {
@@ -151,12 +216,11 @@ public:
         , gaps(p)
         , segmentWidth((static_cast<std::uint64_t>(span) + segments - 1) / segments)
         , rangeSize(static_cast<std::uint64_t>(span))
-        , segmentSteps(static_cast<std::uint64_t>(1.5 * gaps.stepsFor(static_cast<double>(segmentWidth), p)) + 4096)
         , keptBefore(segments + 1)
     {
         // A subset smaller than count (about one in three million) is drawn again.
         do {
-            start = shuffleGenerator().state;
+            key = takeBulkKey();
             std::atomic<std::size_t> nextSegment{0};
             runInParallel(threadsToUse(threads, count), [&](int) {
                 for (std::size_t s; (s = nextSegment.fetch_add(1)) < segments;) {
@@ -166,7 +230,6 @@ public:
                 }
             });
             std::partial_sum(keptBefore.begin(), keptBefore.end(), keptBefore.begin());
-            shuffleGenerator().state = shuffleStateAfter(start, segments * segmentSteps);
         } while (keptBefore.back() < count);
 
         const std::int64_t surplus = keptBefore.back() - count;
@@ -208,7 +271,7 @@ private:
     template <typename Kept>
     void walk(std::size_t s, Kept kept) const
     {
-        ShuffleStream draws(shuffleStateAfter(start, s * segmentSteps));
+        PhiloxStream draws(key, static_cast<std::uint32_t>(s));
         const std::uint64_t end = std::min(rangeSize, (s + 1) * segmentWidth);
         for (std::uint64_t v = s * segmentWidth + gaps.next(draws); v < end; v += 1 + gaps.next(draws))
             kept(v);
@@ -218,8 +281,7 @@ private:
     GeometricGaps gaps;
     std::uint64_t segmentWidth;
     std::uint64_t rangeSize;
-    std::uint64_t segmentSteps;
-    std::uint32_t start = 0;
+    PhiloxKey key{};
     std::vector<std::int64_t> keptBefore;
     // Indices into the Bernoulli subset, ascending.
     std::vector<std::uint64_t> dropped;
@@ -242,14 +304,16 @@ void sampleDistinct(std::int32_t* out, std::int64_t count, std::int32_t min, std
         return;
     }
     DisplacedSlots slots(count);
-    for (std::int64_t i = 0; i < count; ++i) {
-        const auto slot = static_cast<std::uint32_t>(i);
-        const auto partner = static_cast<std::uint32_t>(i + shuffleWideBelow(static_cast<std::uint64_t>(span - i)));
-        const std::uint32_t value = slots.get(partner);
-        if (partner != slot)
-            slots.set(partner, slots.get(slot));
-        out[i] = offsetValue(min, value);
-    }
+    withPartnerDraws(count, [&](auto below) {
+        for (std::int64_t i = 0; i < count; ++i) {
+            const auto slot = static_cast<std::uint32_t>(i);
+            const auto partner = static_cast<std::uint32_t>(i + below(static_cast<std::uint64_t>(span - i)));
+            const std::uint32_t value = slots.get(partner);
+            if (partner != slot)
+                slots.set(partner, slots.get(slot));
+            out[i] = offsetValue(min, value);
+        }
+    });
 }
 
 void sampleDistinctReference(std::int32_t* out, std::int64_t count, std::int32_t min, std::int64_t span)
@@ -258,11 +322,13 @@ void sampleDistinctReference(std::int32_t* out, std::int64_t count, std::int32_t
         return;
     std::vector<std::uint32_t> slots(static_cast<std::size_t>(span));
     std::iota(slots.begin(), slots.end(), std::uint32_t{0});
-    for (std::int64_t i = 0; i < count; ++i) {
-        const auto partner = static_cast<std::size_t>(i + shuffleWideBelow(static_cast<std::uint64_t>(span - i)));
-        std::swap(slots[static_cast<std::size_t>(i)], slots[partner]);
-        out[i] = offsetValue(min, slots[static_cast<std::size_t>(i)]);
-    }
+    withPartnerDraws(count, [&](auto below) {
+        for (std::int64_t i = 0; i < count; ++i) {
+            const auto partner = static_cast<std::size_t>(i + below(static_cast<std::uint64_t>(span - i)));
+            std::swap(slots[static_cast<std::size_t>(i)], slots[partner]);
+            out[i] = offsetValue(min, slots[static_cast<std::size_t>(i)]);
+        }
+    });
 }
 
 void sampleDistinctByScatter(std::int32_t* out, std::int64_t count, std::int32_t min, std::int64_t span, unsigned threads)

@@ -1,6 +1,7 @@
 #pragma once
 // Distinct values drawn from a range, in random order, driven by the shuffle
-// generator; time and memory grow with the count, not with the range.
+// generator (up to 32768 values) or by Philox under a key from it (takeBulkKey);
+// time and memory grow with the count, not with the range.
 #include <cstdint>
 
 namespace mizel {

@@ -1,8 +1,8 @@
 #include "ScatterShuffle.h"
 
 #include "Parallel.h"
+#include "Philox.h"
 #include "ShuffleRandom.h"
-#include "TargetClones.h"
 
 #include <algorithm>
 #include <atomic>
@@ -13,65 +13,32 @@ namespace mizel {
 
 namespace {
 
-constexpr int outputBits = 15;
-// Steps of the fixed stretch that each value's share of the block shuffles starts
-// from; a block needs about three per value, and the spare keeps blocks apart.
-constexpr std::uint64_t shuffleStepsPerValue = 4;
+// Streams of the key: one word per value for the blocks, then one stream per
+// block for its exchange shuffle.
+constexpr std::uint32_t blockDrawStream = 0;
+constexpr std::uint32_t firstBlockShuffleStream = 1;
 
 // Forward exchange shuffle of one block with uniform partners.
-void shuffleBlock(std::int32_t* block, std::int64_t size, ShuffleStream stream)
+void shuffleBlock(std::int32_t* block, std::int64_t size, PhiloxStream stream)
 {
     for (std::int64_t i = 1; i < size; ++i)
-        std::swap(block[i], block[stream.wideBelow(static_cast<std::uint64_t>(i) + 1)]);
+        std::swap(block[i], block[stream.below(static_cast<std::uint64_t>(i) + 1)]);
 }
 
-ShuffleStream blockStream(std::uint32_t start, std::int64_t count, std::int64_t blockStart)
+PhiloxStream blockStream(PhiloxKey key, std::size_t block)
 {
-    return ShuffleStream(shuffleStateAfter(start, static_cast<std::uint64_t>(count)
-                                                      + shuffleStepsPerValue * static_cast<std::uint64_t>(blockStart)));
+    return PhiloxStream(key, firstBlockShuffleStream + static_cast<std::uint32_t>(block));
 }
 
-void finishDraws(std::uint32_t start, std::int64_t count)
-{
-    shuffleGenerator().state = shuffleStateAfter(start, (1 + shuffleStepsPerValue) * static_cast<std::uint64_t>(count));
-}
+// Each word of the block draw stream gives three values their blocks, from its
+// three 10-bit fields: value i takes field i % 3 of word i / 3.
+constexpr int blocksPerWord = 3;
+constexpr int fieldBits = 10;
 
-// Block numbers of the next n values, which advance state by n steps. Eight
-// interleaved sequences, each stepping eight at a time, so the multiplications do
-// not wait on each other and vectorise.
-constexpr int lanes = 8;
-constexpr std::uint32_t laneMultiplier = [] {
-    std::uint32_t m = 1;
-    for (int j = 0; j < lanes; ++j)
-        m *= shuffleMultiplier;
-    return m;
-}();
-constexpr std::uint32_t laneIncrement = [] {
-    std::uint32_t c = 0;
-    for (int j = 0; j < lanes; ++j)
-        c = c * shuffleMultiplier + shuffleIncrement;
-    return c;
-}();
-
-MIZEL_CLONES_AVX2
-void drawBlocks(std::uint32_t& state, std::uint16_t* blocks, std::size_t n, int shift)
+inline std::uint16_t blockOf(std::uint32_t word, std::uint64_t value, int blockBits)
 {
-    std::uint32_t lane[lanes];
-    ShuffleStream first(state);
-    for (auto& s : lane) {
-        first.next();
-        s = first.state;
-    }
-    std::size_t i = 0;
-    for (; i + lanes <= n; i += lanes) {
-        for (int j = 0; j < lanes; ++j) {
-            blocks[i + j] = static_cast<std::uint16_t>(ShuffleStream::output(lane[j]) >> shift);
-            lane[j] = lane[j] * laneMultiplier + laneIncrement;
-        }
-    }
-    for (int j = 0; i < n; ++i, ++j)
-        blocks[i] = static_cast<std::uint16_t>(ShuffleStream::output(lane[j]) >> shift);
-    state = shuffleStateAfter(state, n);
+    const auto field = static_cast<int>(value % blocksPerWord);
+    return static_cast<std::uint16_t>((word >> (fieldBits * field)) & ((1u << blockBits) - 1));
 }
 
 constexpr std::size_t drawBatch = 1024;
@@ -80,9 +47,10 @@ constexpr std::size_t drawBatch = 1024;
 // pass the values written to where their blocks' next free slots are.
 class BlockDraws {
 public:
-    BlockDraws(std::uint32_t start, std::int64_t begin, std::int64_t end, int blockBits)
-        : state(shuffleStateAfter(start, static_cast<std::uint64_t>(begin)))
-        , shift(outputBits - blockBits)
+    BlockDraws(PhiloxKey key, std::int64_t begin, std::int64_t end, int blockBits)
+        : key(key)
+        , position(static_cast<std::uint64_t>(begin))
+        , blockBits(blockBits)
         , undrawn(end - begin)
     {
     }
@@ -106,17 +74,28 @@ public:
     }
 
 private:
+    // The next batch of blocks, from the Philox output holding the word of `position`.
     void refill()
     {
         drawn = static_cast<std::size_t>(std::min<std::int64_t>(drawBatch, undrawn));
-        drawBlocks(state, blocks, drawn, shift);
+        const std::uint64_t firstWord = position / blocksPerWord;
+        const std::uint64_t lastWord = (position + drawn - 1) / blocksPerWord;
+        const std::size_t skip = firstWord % 4;
+        philoxFill(key, firstWord / 4, blockDrawStream, words, (skip + (lastWord - firstWord) + 4) & ~std::size_t{3});
+        for (std::size_t k = 0; k < drawn; ++k) {
+            const std::uint64_t value = position + k;
+            blocks[k] = blockOf(words[skip + (value / blocksPerWord - firstWord)], value, blockBits);
+        }
+        position += drawn;
         undrawn -= static_cast<std::int64_t>(drawn);
         used = 0;
     }
 
-    std::uint32_t state;
-    int shift;
+    PhiloxKey key;
+    std::uint64_t position;
+    int blockBits;
     std::int64_t undrawn;
+    std::uint32_t words[drawBatch / blocksPerWord + 8];
     std::uint16_t blocks[drawBatch];
     std::size_t drawn = 0;
     std::size_t used = 0;
@@ -175,7 +154,7 @@ void scatterShuffle(std::int32_t* out, const ScatterSource& source, int blockBit
     const std::int64_t count = source.chunkStarts.back();
     const std::size_t chunks = source.chunkStarts.size() - 1;
     const std::size_t blocks = std::size_t{1} << blockBits;
-    const std::uint32_t start = shuffleGenerator().state;
+    const PhiloxKey key = takeBulkKey();
     const int parts = std::min(threadsToUse(threads, count), static_cast<int>(std::max<std::size_t>(chunks, 1)));
     // Thread t takes the chunks from firstChunk(t) on, so its values follow those
     // of thread t - 1 and each block is filled in list order.
@@ -183,7 +162,7 @@ void scatterShuffle(std::int32_t* out, const ScatterSource& source, int blockBit
 
     std::vector<std::vector<std::int64_t>> perThread(static_cast<std::size_t>(parts), std::vector<std::int64_t>(blocks));
     runInParallel(parts, [&](int t) {
-        BlockDraws(start, source.chunkStarts[firstChunk(t)], source.chunkStarts[firstChunk(t + 1)], blockBits)
+        BlockDraws(key, source.chunkStarts[firstChunk(t)], source.chunkStarts[firstChunk(t + 1)], blockBits)
             .count(perThread[t].data());
     });
 
@@ -202,7 +181,7 @@ void scatterShuffle(std::int32_t* out, const ScatterSource& source, int blockBit
     std::vector<BlockDraws> draws;
     std::vector<ScatterSource::Emit> emits;
     for (int t = 0; t < parts; ++t)
-        draws.emplace_back(start, source.chunkStarts[firstChunk(t)], source.chunkStarts[firstChunk(t + 1)], blockBits);
+        draws.emplace_back(key, source.chunkStarts[firstChunk(t)], source.chunkStarts[firstChunk(t + 1)], blockBits);
     for (int t = 0; t < parts; ++t) {
         emits.emplace_back([&draws, out, next = perThread[t].data(), t](const std::int32_t* values, std::size_t n) {
             draws[t].scatter(values, n, out, next);
@@ -216,30 +195,31 @@ void scatterShuffle(std::int32_t* out, const ScatterSource& source, int blockBit
     std::atomic<std::size_t> nextBlock{0};
     runInParallel(parts, [&](int) {
         for (std::size_t b; (b = nextBlock.fetch_add(1)) < blocks;)
-            shuffleBlock(out + blockStarts[b], blockStarts[b + 1] - blockStarts[b], blockStream(start, count, blockStarts[b]));
+            shuffleBlock(out + blockStarts[b], blockStarts[b + 1] - blockStarts[b], blockStream(key, b));
     });
-    finishDraws(start, count);
 }
 
 void scatterShuffleReference(std::int32_t* out, const std::int32_t* values, std::int64_t count, int blockBits)
 {
-    const std::uint32_t start = shuffleGenerator().state;
-    const int shift = outputBits - blockBits;
+    const PhiloxKey key = takeBulkKey();
     const std::size_t blocks = std::size_t{1} << blockBits;
+    const auto blockOfValue = [&](std::int64_t i) {
+        const auto value = static_cast<std::uint64_t>(i);
+        const std::uint64_t word = value / blocksPerWord;
+        const std::uint32_t counter[4] = {static_cast<std::uint32_t>(word / 4), static_cast<std::uint32_t>(word / 4 >> 32), blockDrawStream, 0};
+        return blockOf(philox4x32(counter, key).x[word % 4], value, blockBits);
+    };
     std::vector<std::int64_t> blockStarts(blocks + 1);
-    ShuffleStream draws(start);
     for (std::int64_t i = 0; i < count; ++i)
-        ++blockStarts[static_cast<std::size_t>(draws.next() >> shift) + 1];
+        ++blockStarts[static_cast<std::size_t>(blockOfValue(i)) + 1];
     std::partial_sum(blockStarts.begin(), blockStarts.end(), blockStarts.begin());
 
     std::vector<std::int64_t> next(blockStarts.begin(), blockStarts.end() - 1);
-    draws = ShuffleStream(start);
     for (std::int64_t i = 0; i < count; ++i)
-        out[next[static_cast<std::size_t>(draws.next() >> shift)]++] = values[i];
+        out[next[blockOfValue(i)]++] = values[i];
 
     for (std::size_t b = 0; b < blocks; ++b)
-        shuffleBlock(out + blockStarts[b], blockStarts[b + 1] - blockStarts[b], blockStream(start, count, blockStarts[b]));
-    finishDraws(start, count);
+        shuffleBlock(out + blockStarts[b], blockStarts[b + 1] - blockStarts[b], blockStream(key, b));
 }
 
 void permuteRange(std::int32_t* out, std::int64_t count, std::int32_t min, unsigned threads)

@@ -6,11 +6,11 @@
 // is uniform, so every order of the whole list is equally likely (Sanders, "Random
 // permutations on distributed, external and hierarchical memory", 1998).
 //
-// All draws come from fixed positions of the shuffle generator's sequence, found by
-// jumping ahead, so the result does not depend on how many threads do the work:
-// the block of value i is the top bits of output i + 1 after the starting state;
-// block b's shuffle starts at step count + 4 * (index of its first value); and the
-// generator ends 5 * count steps on.
+// The draws come from Philox4x32-10 under one key taken from the shuffle
+// generator (takeBulkKey), at fixed counters, so the result does not depend on how
+// many threads do the work: the block of value i is the low bits of 10-bit field
+// i % 3 of word i / 3 of stream 0, and block b's shuffle reads stream 1 + b from
+// its start.
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -34,11 +34,11 @@ ScatterSource consecutiveValues(std::int32_t first, std::int64_t count);
 std::vector<std::int64_t> scatterChunkStarts(std::int64_t count);
 
 // log2 of the number of blocks for count values: blocks of about 2^17 values,
-// at most 1024 of them.
+// at most 1024 of them (a block draw has 10 bits).
 int scatterBlockBits(std::int64_t count);
 
-// Writes the values of source into out in uniform random order, drawing from the
-// process-wide shuffle generator. threads 0 means threadCount().
+// Writes the values of source into out in uniform random order under a key from
+// takeBulkKey(). threads 0 means threadCount().
 void scatterShuffle(std::int32_t* out, const ScatterSource& source, int blockBits, unsigned threads);
 // The same order from the same draws, in plain single-threaded loops (for tests).
 void scatterShuffleReference(std::int32_t* out, const std::int32_t* values, std::int64_t count, int blockBits);

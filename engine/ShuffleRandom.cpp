@@ -55,6 +55,14 @@ ShuffleStream& shuffleGenerator()
     return generator;
 }
 
+PhiloxKey takeBulkKey()
+{
+    // The second word tells these keys from any other use of Philox.
+    const PhiloxKey key{generator.state, 0x4D697A6C};
+    generator.next();
+    return key;
+}
+
 std::uint64_t shuffleWideBelow(std::uint64_t bound)
 {
     return generator.wideBelow(bound);

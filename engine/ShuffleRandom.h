@@ -1,5 +1,6 @@
 #pragma once
 // 15-bit linear congruential generator and the exchange shuffle.
+#include "Philox.h"
 #include "WideMultiply.h"
 
 #include <cstdint>
@@ -79,13 +80,19 @@ int shuffleNext();
 // The process-wide generator, for work that draws from it in bulk.
 ShuffleStream& shuffleGenerator();
 
+// The key of one bulk operation over more than 32768 values: the process-wide
+// generator's state, which then steps once. Such an operation draws from Philox
+// under this key and never from the 15-bit sequence, whose outputs repeat every
+// 2^31 steps and fall on a lattice.
+PhiloxKey takeBulkKey();
+
 // Uniform in 0..bound-1 from the process-wide generator (ShuffleStream::wideBelow).
 std::uint64_t shuffleWideBelow(std::uint64_t bound);
 
 // Permutes first..last in place. Up to 32768 values: forward exchange shuffle,
 // position i taking shuffleNext() % (i + 1). Longer lists: the uniform block
-// scatter of ScatterShuffle.h, which needs a copy of the list (Run never takes
-// this path; it writes consecutive values straight into place).
+// scatter of ScatterShuffle.h under takeBulkKey(), which needs a copy of the list
+// (Run never takes this path; it writes consecutive values straight into place).
 // threads 0 means threadCount(); the result does not depend on it.
 void shuffleValues(std::int32_t* first, std::int32_t* last, unsigned threads = 0);
 // The same permutation and draws, in plain single-threaded loops (for tests).
