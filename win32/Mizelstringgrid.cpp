@@ -507,13 +507,7 @@ void TMizelStringGrid::mouseDown(int x, int y)
 // a move, scrolling it in.
 void TMizelStringGrid::mouseMove(int y)
 {
-    const mizel::GridRows view = rows();
-    const std::int64_t designY = MulDiv(y, 96, int(FDpi));
-    const std::int64_t fixedHeight = FixedRows * RowPitch;
-    const std::int64_t row = designY < fixedHeight
-        ? FTop - 1
-        : std::min(FTop + (designY - fixedHeight) / RowPitch, FTop + view.fullVisible());
-    const std::int64_t anchor = view.clampRow(row);
+    const std::int64_t anchor = rows().dragRow(MulDiv(y, 96, int(FDpi)));
     if (anchor == FAnchor)
         return;
     FAnchor = anchor;
