@@ -8,7 +8,10 @@
 #include <cstdint>
 
 // long double is the x87 extended format (x86): the hardware to compare with.
-#if LDBL_MANT_DIG == 64
+// Not on Windows: it starts each thread with the x87 unit rounding to a double's
+// 53 bits and MinGW's start-up widens only the main thread's, so the same steps
+// would round differently on worker threads. The integer steps serve there.
+#if LDBL_MANT_DIG == 64 && !defined(_WIN32)
 #define MIZEL_HAS_X87_EXTENDED 1
 #endif
 

@@ -23,7 +23,7 @@ file
 
 # The tests, the benchmarks, the fuzzers and the cross-built engine tests;
 # for what a screen reader sees, a session bus, the AT-SPI bus and its Python
-# client.
+# client; the Windows edition's cross compiler, installer maker and Wine.
 test_packages="
 googletest
 libgtest-dev
@@ -45,6 +45,11 @@ lintian
 dbus-daemon
 at-spi2-core
 python3-pyatspi
+g++-mingw-w64-x86-64-posix
+nsis
+wine
+wine64
+binutils-mingw-w64-x86-64
 "
 
 case "${1:-}" in

@@ -5,4 +5,4 @@ cd "$(dirname "$0")/.."
 sh scripts/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DMIZEL_BUILD_TESTS=OFF -DMIZEL_BUILD_BENCH=OFF
 cmake --build build -j"$(nproc)" --target mizel4
-exec build/app/mizel4
+exec build/qt/mizel4

@@ -1,8 +1,9 @@
 #!/bin/sh
 # Installs what is missing, builds everything and runs every test: the fuzzers
 # for a bounded time, the tests under AddressSanitizer and
-# UndefinedBehaviorSanitizer, the release build's tests, then the engine's tests
-# built for arm64 and i386 and run under qemu-user.
+# UndefinedBehaviorSanitizer, the release build's tests, the engine's and the
+# core's tests built for arm64 and i386 and run under qemu-user, then the
+# Windows edition with its tests, the real program and its installer under Wine.
 set -e
 cd "$(dirname "$0")/.."
 sh scripts/install-deps.sh test
@@ -26,3 +27,6 @@ cmake --build build-tests -j"$jobs"
 ctest --test-dir build-tests --output-on-failure -j"$jobs"
 
 sh scripts/cross-test.sh
+
+sh scripts/build-windows.sh -DMIZEL_BUILD_TESTS=ON
+ctest --test-dir build-windows --output-on-failure -j"$jobs"

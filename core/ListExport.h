@@ -1,0 +1,43 @@
+#pragma once
+// The two ways numbers leave the program: the text format (every number
+// followed by CR LF; clipboard and text files) and CSV (one comma-joined line).
+#include "ByteSink.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <vector>
+
+namespace mizel {
+
+enum class ListFormat { Text, Csv };
+
+// The save dialog's file types, numbered from 1; only type 2 is CSV.
+ListFormat formatForFilterIndex(int filterIndex);
+
+// The text format of a whole list in memory the caller owns (a clipboard
+// block, say): length() bytes, which write() fills. Both work on every core,
+// each thread on its own part of the list.
+class ListText
+{
+public:
+    explicit ListText(const std::vector<std::int32_t> &list);
+    std::size_t length() const { return offsets.back(); }
+    void write(char *out) const;
+
+private:
+    const std::int32_t *partBegin(int part) const;
+
+    const std::vector<std::int32_t> &list;
+    int parts;
+    std::vector<std::size_t> offsets; // of each part's text, and its end
+};
+
+// Writes the list chunk by chunk (1000 CSV or 3000 text numbers a write);
+// false as soon as a write fails.
+bool writeList(ByteSink &sink, const std::vector<std::int32_t> &list, ListFormat format);
+
+// Replaces the file with the list; on any failure the old file stays as it was.
+// A FIFO or device named is written into instead.
+bool saveList(const std::filesystem::path &path, const std::vector<std::int32_t> &list, ListFormat format);
+
+} // namespace mizel

@@ -1,0 +1,44 @@
+#pragma once
+// Every text the program shows that is not a caption of its form, in UTF-8,
+// so that both editions say exactly the same.
+#include <string_view>
+
+namespace mizel::texts {
+
+inline constexpr std::string_view applicationTitle = "Mizel４";
+
+// Run
+inline constexpr std::string_view tooMany = "乱数の発生数が乱数の最大値を超えています！！";
+inline constexpr std::string_view minAboveMax = "乱数の最小値が乱数の最大値を超えています！！";
+inline constexpr std::string_view working = "ただいま作成しています。しばらくお待ち下さい。";
+// "生成終了　生成時間:" elapsed milliseconds "ミリ秒"
+inline constexpr std::string_view finishedBefore = "生成終了　生成時間:";
+inline constexpr std::string_view finishedAfter = "ミリ秒";
+
+// Copy and Save
+inline constexpr std::string_view copied = "クリップボードにコピーしました";
+inline constexpr std::string_view saved = "ファイルに保存しました";
+inline constexpr std::string_view notSaved = "ファイルに保存できませんでした";
+
+// The save dialog's file types, numbered from 1 in this order: the name shown
+// and the patterns it stands for. Only type 2 is CSV.
+struct SaveFileType
+{
+    std::string_view name;
+    std::string_view patterns;
+};
+inline constexpr SaveFileType saveFileTypes[] = {
+    {"テキストファイル(*.txt)", "*.txt"},
+    {"カンマ区切りCSVファイル(*.csv)", "*.csv"},
+    {"全てのファイル", "*"},
+};
+inline constexpr std::string_view defaultSuffix = "txt";
+
+// The error display's own texts, for errors that carry none.
+inline constexpr std::string_view outOfMemory = "メモリが不足しています";
+inline constexpr std::string_view unknownError = "不明なエラーが発生しました";
+
+// The grid's header cell.
+inline constexpr std::string_view gridHeader = "乱数";
+
+} // namespace mizel::texts

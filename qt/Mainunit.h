@@ -1,0 +1,49 @@
+#pragma once
+#include <QMainWindow>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class QInputMethodEvent;
+class QKeyEvent;
+class QLineEdit;
+
+namespace Ui {
+class TMF;
+}
+
+// The main window: three number boxes, the no-duplicates check box, the
+// commands and the result grid. The form's look lives in Mainunit.ui.
+class TMF : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit TMF(QWidget *parent = nullptr);
+    ~TMF() override;
+
+    const std::vector<std::int32_t> &resultVector() const { return ResultVector; }
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void FormShow();
+    void EditClick(QLineEdit *edit);
+    bool SaidaiEditKeyPress(QKeyEvent *event);
+    bool filterInputMethod(QLineEdit *edit, QInputMethodEvent *event);
+    void OnajiChkClick();
+    void SaidaiButtonClick();
+    void ExeButtonClick();
+    void CopyButtonClick();
+    void SaveButtonClick();
+    void showWorkingMessage();
+
+    std::unique_ptr<Ui::TMF> ui;
+    QString savedFileName;
+    int savedFilterIndex = 1;
+    std::vector<std::int32_t> ResultVector;
+    bool shownOnce = false;
+    bool running = false;
+};
