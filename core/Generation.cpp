@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 
 namespace mizel {
 
@@ -27,13 +28,42 @@ void growInBlocks(std::vector<std::int32_t> &list, std::int64_t count, Fill fill
     }
 }
 
+// Below this many values a second thread saves less than starting it and
+// jumping ahead in the sequence cost.
+constexpr std::int64_t parallelMinimum = std::int64_t{1} << 26;
+
+// Maps the pages of count values at first, parts threads each a share. The
+// system clears every fresh page it maps, a pass over the memory that one core
+// alone makes at a fraction of the speed of memory. The shares meet on huge-page
+// boundaries, so that no page is left between two of them.
+void mapPagesInParallel(std::int32_t *first, std::int64_t count, int parts)
+{
+    constexpr std::uintptr_t hugePage = std::uintptr_t{1} << 21;
+    constexpr std::uintptr_t mapStep = std::uintptr_t{1} << 26;
+    const auto begin = reinterpret_cast<std::uintptr_t>(first);
+    const auto end = begin + static_cast<std::uintptr_t>(count) * sizeof(std::int32_t);
+    const auto shareStart = [&](int part) {
+        if (part == parts)
+            return end;
+        return std::max(begin, (begin + (end - begin) / parts * part) & ~(hugePage - 1));
+    };
+    runInParallel(parts, [&](int part) {
+        const std::uintptr_t shareEnd = shareStart(part + 1);
+        for (std::uintptr_t address = shareStart(part); address < shareEnd;) {
+            const std::uintptr_t next = std::min(shareEnd, (address + mapStep) & ~(mapStep - 1));
+            mapPagesNow(reinterpret_cast<void *>(address), next - address);
+            address = next;
+        }
+    });
+}
+
 // Room for count more values, its pages mapped up front.
 void reserveMore(std::vector<std::int32_t> &list, std::int64_t count)
 {
     const std::size_t start = list.size();
     list.reserve(start + static_cast<std::size_t>(count));
     preferHugePages(list.data(), list.capacity() * sizeof(std::int32_t));
-    mapPagesNow(list.data() + start, static_cast<std::size_t>(count) * sizeof(std::int32_t));
+    mapPagesInParallel(list.data() + start, count, count >= parallelMinimum ? threadCount() : 1);
 }
 
 template<typename Fill>
@@ -45,21 +75,24 @@ void appendInBlocks(std::vector<std::int32_t> &list, std::int64_t count, Fill fi
     growInBlocks(list, count, fill);
 }
 
-// Below this many values a second thread saves less than starting it and
-// jumping ahead in the sequence cost.
-constexpr std::int64_t parallelMinimum = std::int64_t{1} << 26;
 // Growing the list over a value, a pass through memory that zeroes it, takes
-// about 0.28 of the time of drawing it (measured with two threads on 10^9).
+// about 0.28 of the time of drawing it (measured with two threads on 10^9); it
+// sizes the stretches of all helpers but the last.
 constexpr double growingShare = 0.28;
+// Growing and drawing a value a block at a time costs about 1.2 times drawing it
+// into memory grown before (thread time, 10^9 values).
+constexpr double growingDrawCost = 1.2;
 
 } // namespace
 
 // The list is cut into one stretch per thread, each drawn from its own copy of
-// the generator skipped ahead to the stretch. Only the calling thread may grow
-// the list, and growing zeroes what it adds, so that thread first grows the list
-// over the other threads' stretches, publishing how far it got, while they draw
-// behind it; then it grows and draws the last stretch a block at a time. Its
-// stretch is shorter by the growing, so that all finish together.
+// the generator skipped ahead to the stretch. Only the calling thread grows the
+// list, and growing zeroes what it adds, so that thread first grows the list over
+// the other threads' stretches, publishing how far it got, while they draw behind
+// it; then it grows and draws the last stretch a block at a time. Where the last
+// helper's stretch ends is chosen on the way: the calling thread stops growing
+// for it once it has as much left to draw as the calling thread would have after
+// that point, so that all finish together however busy the processor is.
 void appendWithRepeatsInParallel(std::vector<std::int32_t> &list, std::int64_t count, std::int32_t min,
                                  std::int64_t span, int threads)
 {
@@ -67,45 +100,60 @@ void appendWithRepeatsInParallel(std::vector<std::int32_t> &list, std::int64_t c
         return;
     const auto others = threads - 1;
     const auto stretch = static_cast<std::int64_t>(static_cast<double>(count) / (threads - others * growingShare));
-    std::vector<std::int64_t> bounds(threads + 1);
-    for (int k = 0; k <= others; ++k)
-        bounds[k] = std::min(count, k * stretch);
-    bounds[threads] = count;
+    // Helper k draws from stretchStart(k); all but the last end where the next begins.
+    const auto stretchStart = [&](int helper) { return std::min(count, (helper - 1) * stretch); };
+    const std::int64_t lastStart = others > 0 ? stretchStart(others) : 0;
     // Skipping allocates its tables on first use: here, where a failure can
     // still leave the command, not on a helper thread.
+    mtPrepareSkip();
     std::vector<MersenneTwisterState> generators(threads, mt);
-    for (int k = 0; k < threads; ++k)
-        mtSkip(generators[k], static_cast<std::uint64_t>(bounds[k]));
+    for (int helper = 1; helper <= others; ++helper)
+        mtSkip(generators[helper], static_cast<std::uint64_t>(stretchStart(helper)));
 
     reserveMore(list, count);
     const std::size_t start = list.size();
     std::int32_t *const values = list.data() + start;
     std::atomic<std::int64_t> grown{0};
+    std::atomic<std::int64_t> split{others > 0 ? count : 0};
+    std::atomic<std::int64_t> lastHelperDrawn{lastStart};
     runInParallel(threads, [&](int part) {
         if (part == 0) {
             constexpr std::int64_t growStep = std::int64_t{1} << 24;
-            const std::int64_t othersEnd = bounds[others];
-            for (std::int64_t size = 0; size < othersEnd;) {
-                size = std::min(othersEnd, size + growStep);
+            std::int64_t size = 0;
+            while (size < split.load(std::memory_order_relaxed)) {
+                size = std::min(count, size + growStep);
                 list.resize(start + static_cast<std::size_t>(size));
                 grown.store(size, std::memory_order_release);
+                const std::int64_t behind = size - lastHelperDrawn.load(std::memory_order_relaxed);
+                if (size > lastStart && behind >= growingDrawCost * static_cast<double>(count - size))
+                    split.store(size, std::memory_order_release);
             }
-            growInBlocks(list, count - othersEnd, [&](std::int32_t *first, std::int32_t *last) {
-                fillRandomBelow(first, last, min, span, generators[others]);
+            mtSkip(generators[0], static_cast<std::uint64_t>(size));
+            growInBlocks(list, count - size, [&](std::int32_t *first, std::int32_t *last) {
+                fillRandomBelow(first, last, min, span, generators[0]);
             });
             return;
         }
         constexpr std::int64_t drawStep = std::int64_t{1} << 16;
-        for (std::int64_t first = bounds[part - 1]; first < bounds[part];) {
-            const std::int64_t last = std::min(bounds[part], first + drawStep);
-            while (grown.load(std::memory_order_acquire) < last)
+        for (std::int64_t first = stretchStart(part);;) {
+            std::int64_t last;
+            for (;;) {
+                const std::int64_t end = part < others ? stretchStart(part + 1) : split.load(std::memory_order_acquire);
+                last = std::min(end, first + drawStep);
+                if (grown.load(std::memory_order_acquire) >= last)
+                    break;
                 std::this_thread::yield();
-            fillRandomBelow(values + first, values + last, min, span, generators[part - 1]);
+            }
+            if (first >= last)
+                return;
+            fillRandomBelow(values + first, values + last, min, span, generators[part]);
+            if (part == others)
+                lastHelperDrawn.store(last, std::memory_order_relaxed);
             first = last;
         }
     });
-    // The last stretch ends where the whole list does.
-    mt = generators[others];
+    // The calling thread's stretch ends where the whole list does.
+    mt = generators[0];
 }
 
 void appendWithRepeats(std::vector<std::int32_t> &list, std::int64_t count, std::int32_t min, std::int64_t span)

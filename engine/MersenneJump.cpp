@@ -203,6 +203,11 @@ void skipRefills(MersenneTwisterState& g, std::uint64_t refills)
 
 } // namespace
 
+void mtPrepareSkip()
+{
+    jumpTables();
+}
+
 void mtSkip(MersenneTwisterState& g, std::uint64_t draws)
 {
     if (g.mtSeeded == 0)

@@ -12,5 +12,8 @@ namespace mizel {
 // Takes a few milliseconds whatever the distance; the first call in a process
 // also derives the tables it works from.
 void mtSkip(MersenneTwisterState& g, std::uint64_t draws);
+// Derives those tables now, so that no later mtSkip allocates: for a thread that
+// must not fail once it has started.
+void mtPrepareSkip();
 
 } // namespace mizel

@@ -90,17 +90,10 @@ char* writeDigits(char* out, std::uint32_t v)
     return p;
 }
 
-} // namespace
-
-char* formatNumber(char* out, std::int32_t value)
+// The digits of v, with few and well predicted branches: generated lists mostly
+// share one digit count.
+inline char* formatMagnitude(char* out, std::uint32_t v)
 {
-    // The sign is written unconditionally and overwritten by the first digit when
-    // the value is not negative; mixed signs then cost no mispredicted branch.
-    const bool negative = value < 0;
-    const auto v = negative ? 0u - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
-    *out = '-';
-    out += negative;
-    // Few, well predicted branches: generated lists mostly share one digit count.
     if (v < 100) {
         if (v < 10) {
             *out = static_cast<char>('0' + v);
@@ -114,14 +107,93 @@ char* formatNumber(char* out, std::int32_t value)
     return v < 100000000 ? writeDigits<6, 2, 4>(out, v) : writeDigits<8, 4, 4>(out, v);
 }
 
+inline char* formatSigned(char* out, std::int32_t value)
+{
+    // The sign is written unconditionally and overwritten by the first digit when
+    // the value is not negative; mixed signs then cost no mispredicted branch.
+    const bool negative = value < 0;
+    const auto v = negative ? 0u - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
+    *out = '-';
+    return formatMagnitude(out + negative, v);
+}
+
+// What follows each number: CR LF in the text format, a comma in CSV.
+struct Separator {
+    char text[2];
+    std::size_t length;
+};
+constexpr Separator lineEnd{{'\r', '\n'}, 2};
+constexpr Separator comma{{',', 0}, 1};
+
+template <Separator S>
+inline char* writeSeparator(char* out)
+{
+    std::memcpy(out, S.text, S.length);
+    return out + S.length;
+}
+
+// A number of four to six digits without a branch: the leading pair of the six
+// digit places, with one or two of its zeros dropped, then the last four.
+// Dropping both writes a stray byte that the last four overwrite.
+inline char* writeFourToSixDigits(char* out, std::uint32_t v)
+{
+    constexpr FixedPointScale scale = fixedPointScale(4);
+    std::uint64_t y = ((v * scale.multiplier) >> scale.shift) + 1;
+    const char* lead = digitPair(y >> 32);
+    const int zeros = (v < 100000) + (v < 10000);
+    out[0] = lead[zeros];
+    out[1] = lead[1];
+    return writeGroup<4>(out + 2 - zeros, y);
+}
+
+using FourNumbers = std::int32_t __attribute__((vector_size(16)));
+constexpr std::ptrdiff_t fieldBlockSize = 16;
+
+// Whether all numbers of a block have four to six digits and no sign; four at a
+// time in vector registers, which every target has.
+inline bool allFourToSixDigits(const std::int32_t* block)
+{
+    FourNumbers outside{};
+    for (std::ptrdiff_t k = 0; k < fieldBlockSize; k += 4) {
+        FourNumbers numbers;
+        std::memcpy(&numbers, block + k, sizeof numbers);
+        outside |= (numbers < 1000) | (numbers >= 1000000);
+    }
+    return (outside[0] | outside[1] | outside[2] | outside[3]) == 0;
+}
+
+// Numbers and separators, the last separator left out when endsList is set.
+// Lists of small positive numbers are the common case: a block of numbers of four
+// to six digits, no sign, takes a loop without branches.
+template <Separator S>
+char* formatFields(char* out, const std::int32_t* first, const std::int32_t* last, bool endsList)
+{
+    // Every field but the last ends with a separator.
+    const std::int32_t* separatedEnd = endsList && first != last ? last - 1 : last;
+    for (; separatedEnd - first >= fieldBlockSize; first += fieldBlockSize) {
+        if (allFourToSixDigits(first)) {
+            for (std::ptrdiff_t k = 0; k < fieldBlockSize; ++k)
+                out = writeSeparator<S>(writeFourToSixDigits(out, static_cast<std::uint32_t>(first[k])));
+        } else {
+            for (std::ptrdiff_t k = 0; k < fieldBlockSize; ++k)
+                out = writeSeparator<S>(formatSigned(out, first[k]));
+        }
+    }
+    for (; first != separatedEnd; ++first)
+        out = writeSeparator<S>(formatSigned(out, *first));
+    return first != last ? formatSigned(out, *first) : out;
+}
+
+} // namespace
+
+char* formatNumber(char* out, std::int32_t value)
+{
+    return formatSigned(out, value);
+}
+
 char* formatTextLines(char* out, const std::int32_t* first, const std::int32_t* last)
 {
-    for (; first != last; ++first) {
-        out = formatNumber(out, *first);
-        *out++ = '\r';
-        *out++ = '\n';
-    }
-    return out;
+    return formatFields<lineEnd>(out, first, last, false);
 }
 
 // Branch-free 32-bit comparisons and sums, so that the compiler runs several
@@ -152,13 +224,7 @@ std::size_t textLinesLength(const std::int32_t* first, const std::int32_t* last)
 
 char* formatCsvFields(char* out, const std::int32_t* first, const std::int32_t* last, bool endsList)
 {
-    // The last number of the whole list has no comma after it.
-    const std::int32_t* commaEnd = endsList && first != last ? last - 1 : last;
-    for (; first != commaEnd; ++first) {
-        out = formatNumber(out, *first);
-        *out++ = ',';
-    }
-    return first != last ? formatNumber(out, *first) : out;
+    return formatFields<comma>(out, first, last, endsList);
 }
 
 } // namespace mizel

@@ -31,7 +31,10 @@ TEST(Generation, ThreadsDrawTheSameListAsOneThread)
     mizel::mtSeed(42);
     mizel::mtNext();
     const mizel::MersenneTwisterState start = mizel::mt;
-    for (const std::int64_t count : {1, 623, 5000, 300001}) {
+    // The last count passes the calling thread's first growing step, so that it
+    // also draws a part of its own.
+    for (const std::int64_t count : {std::int64_t{1}, std::int64_t{623}, std::int64_t{5000}, std::int64_t{300001},
+                                     (std::int64_t{1} << 25) + 12345}) {
         for (const std::int64_t span : {std::int64_t{6}, std::int64_t{1} << 32}) {
             const Fill serial = fillFrom(start, [&](auto& list) { mizel::appendWithRepeats(list, count, -3, span); });
             for (const int threads : {2, 3}) {

@@ -86,3 +86,29 @@ TEST(NumberText, CsvFields)
     EXPECT_EQ(csvFields({1, 22}, false) + csvFields({333}, true), "1,22,333");
     EXPECT_EQ(csvFields(std::vector<std::int32_t>(3, INT32_MIN), false).size(), 3 * maxCsvFieldLength);
 }
+
+// Long lists take the block paths: blocks of only four- to six-digit numbers and
+// mixed blocks, in both formats, each against the numbers written one by one.
+TEST(NumberText, LongListsMatchSingleNumbers)
+{
+    std::vector<std::int32_t> values;
+    for (const std::int32_t v : {999, 1000, 9999, 10000, 99999, 100000, 999999, 1000000, -1000})
+        values.insert(values.end(), 16, v);
+    for (std::int64_t power = 1; power <= 1000000000; power *= 10) {
+        for (std::int64_t v = power - 1; v <= power; ++v) {
+            values.push_back(static_cast<std::int32_t>(v));
+            values.push_back(static_cast<std::int32_t>(-v));
+        }
+    }
+    values.insert(values.end(), {INT32_MIN, INT32_MAX});
+    std::string lines;
+    std::string csv;
+    for (const std::int32_t v : values) {
+        lines += number(v) + "\r\n";
+        csv += number(v) + ",";
+    }
+    EXPECT_EQ(textLines(values), lines);
+    EXPECT_EQ(csvFields(values, false), csv);
+    csv.pop_back();
+    EXPECT_EQ(csvFields(values, true), csv);
+}
