@@ -428,61 +428,37 @@ void TMizelStringGrid::GridTextOut(RECT Rect, const std::string &Text)
     TextOutW(Canvas, x, y + H, wide(second), int(second.size()));
 }
 
-void TMizelStringGrid::keyDown(WPARAM key)
+void TMizelStringGrid::keyDown(WPARAM virtualKey)
 {
-    const bool ctrl = GetKeyState(VK_CONTROL) < 0;
-    const bool shift = GetKeyState(VK_SHIFT) < 0;
-    const mizel::GridRows view = rows();
-    const std::int64_t top = FTop;
-    const std::int64_t lastFullVisible = top + view.fullVisible() - 1;
-    const std::int64_t page = std::max<std::int64_t>(lastFullVisible - top, 1);
-    std::int64_t newTop = top;
-    std::int64_t newCurrent = FCurrent;
-    switch (key) {
+    mizel::GridKey key;
+    switch (virtualKey) {
     case VK_UP:
-        // Ctrl scrolls the view and leaves the focus where it is.
-        if (ctrl)
-            --newTop;
-        else
-            --newCurrent;
+        key = mizel::GridKey::Up;
         break;
     case VK_DOWN:
-        if (ctrl)
-            ++newTop;
-        else
-            ++newCurrent;
+        key = mizel::GridKey::Down;
         break;
     case VK_PRIOR:
-        if (ctrl) {
-            newCurrent = top;
-        } else {
-            newCurrent -= page;
-            newTop -= page;
-        }
+        key = mizel::GridKey::PageUp;
         break;
     case VK_NEXT:
-        if (ctrl) {
-            newCurrent = lastFullVisible;
-        } else {
-            newCurrent += page;
-            newTop += page;
-        }
+        key = mizel::GridKey::PageDown;
         break;
-    // With one column, Home and End go to the first and last row with or without Ctrl.
     case VK_HOME:
-        newCurrent = FixedRows;
+        key = mizel::GridKey::Home;
         break;
     case VK_END:
-        newCurrent = RowCount - 1;
+        key = mizel::GridKey::End;
         break;
     default:
         return;
     }
-    if (newTop != top)
-        setTopRow(newTop);
-    newCurrent = rows().clampRow(newCurrent);
-    if (newCurrent != FCurrent)
-        focusCell(newCurrent, !shift);
+    const mizel::GridRows view = rows();
+    const mizel::GridMove move = view.moveByKey(key, GetKeyState(VK_CONTROL) < 0, FCurrent);
+    if (move.top != view.top)
+        setTopRow(move.top);
+    if (move.current != FCurrent)
+        focusCell(move.current, GetKeyState(VK_SHIFT) >= 0);
 }
 
 void TMizelStringGrid::mouseDown(int x, int y)
@@ -507,13 +483,7 @@ void TMizelStringGrid::mouseDown(int x, int y)
 // a move, scrolling it in.
 void TMizelStringGrid::mouseMove(int y)
 {
-    const mizel::GridRows view = rows();
-    const std::int64_t designY = MulDiv(y, 96, int(FDpi));
-    const std::int64_t fixedHeight = FixedRows * RowPitch;
-    const std::int64_t row = designY < fixedHeight
-        ? FTop - 1
-        : std::min(FTop + (designY - fixedHeight) / RowPitch, FTop + view.fullVisible());
-    const std::int64_t anchor = view.clampRow(row);
+    const std::int64_t anchor = rows().dragRow(MulDiv(y, 96, int(FDpi)));
     if (anchor == FAnchor)
         return;
     FAnchor = anchor;

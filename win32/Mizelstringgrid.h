@@ -66,7 +66,7 @@ private:
     void focusCell(std::int64_t row, bool moveAnchor);
     void announceCurrentCell();
     std::int64_t rowAt(int y) const;
-    void keyDown(WPARAM key);
+    void keyDown(WPARAM virtualKey);
     void mouseDown(int x, int y);
     void mouseMove(int y);
     void wheel(int delta);
