@@ -17,6 +17,8 @@ inline constexpr std::string_view finishedAfter = "ミリ秒";
 
 // Copy and Save
 inline constexpr std::string_view copied = "クリップボードにコピーしました";
+// The clipboard held open by another program.
+inline constexpr std::string_view clipboardNotOpened = "クリップボードを開くことができません";
 inline constexpr std::string_view saved = "ファイルに保存しました";
 inline constexpr std::string_view notSaved = "ファイルに保存できませんでした";
 

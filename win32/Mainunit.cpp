@@ -32,9 +32,6 @@ constexpr int NumberBoxIds[] = {IDC_SAIDAIEDIT, IDC_SAISYOUEDIT, IDC_HASSEIEDIT}
 // Long enough for a path past MAX_PATH.
 constexpr DWORD MaxPathLength = 32768;
 
-// FIXME(core merge): belongs in Texts.h beside the other Copy texts.
-constexpr std::string_view clipboardNotOpened = "クリップボードを開くことができません";
-
 const wchar_t *wide(const std::u16string &text)
 {
     return reinterpret_cast<const wchar_t *>(text.c_str());
@@ -527,7 +524,7 @@ void TMF::CopyButtonClick()
 
     if (!openClipboard(FHandle)) {
         GlobalFree(block);
-        throw mizel::Exception(std::string(clipboardNotOpened));
+        throw mizel::Exception(std::string(mizel::texts::clipboardNotOpened));
     }
     EmptyClipboard();
     const bool stored = SetClipboardData(CF_UNICODETEXT, block) != nullptr;
