@@ -1,9 +1,11 @@
 #include "ErrorText.h"
 
 #include "Exception.h"
+#include "Texts.h"
 #include "Unicode.h"
 
 #include <algorithm>
+#include <new>
 
 namespace mizel {
 
@@ -129,6 +131,21 @@ std::u16string errorDisplayText(const Exception &error)
     const std::size_t end = std::min(start + error.quoteLength(), message.size());
     return errorDisplayText(toUtf16(message.substr(0, start)), toUtf16(message.substr(start, end - start)),
                             toUtf16(message.substr(end)));
+}
+
+std::u16string currentErrorDisplayText()
+{
+    try {
+        throw;
+    } catch (const std::bad_alloc &) {
+        return errorDisplayText(toUtf16(texts::outOfMemory));
+    } catch (const Exception &error) {
+        return errorDisplayText(error);
+    } catch (const std::exception &error) {
+        return errorDisplayText(toUtf16(error.what()));
+    } catch (...) {
+        return errorDisplayText(toUtf16(texts::unknownError));
+    }
 }
 
 } // namespace mizel

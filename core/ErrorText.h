@@ -16,5 +16,7 @@ std::u16string errorDisplayText(std::u16string_view lead, std::u16string_view qu
                                 std::u16string_view rest = {});
 // The same for one of the program's own errors, its quoted part isolated.
 std::u16string errorDisplayText(const Exception &error);
+// The same for the exception being handled; call from a catch block.
+std::u16string currentErrorDisplayText();
 
 } // namespace mizel

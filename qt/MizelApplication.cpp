@@ -1,7 +1,6 @@
 #include "MizelApplication.h"
 
 #include "ErrorText.h"
-#include "Exception.h"
 #include "MessageBox.h"
 #include "QtText.h"
 #include "Texts.h"
@@ -14,7 +13,6 @@
 #include <QtGui/qguiapplication_platform.h>
 #include <QThreadPool>
 #include <QWidget>
-#include <new>
 
 MizelApplication::MizelApplication(int &argc, char **argv)
     : QApplication(argc, argv)
@@ -78,19 +76,7 @@ namespace mizel {
 
 void showCurrentException()
 {
-    std::u16string text;
-    try {
-        throw;
-    } catch (const std::bad_alloc &) {
-        text = errorDisplayText(toUtf16(texts::outOfMemory));
-    } catch (const Exception &error) {
-        text = errorDisplayText(error);
-    } catch (const std::exception &error) {
-        text = errorDisplayText(toUtf16(error.what()));
-    } catch (...) {
-        text = errorDisplayText(toUtf16(texts::unknownError));
-    }
-    messageBox(qtText(text), QMessageBox::Critical);
+    messageBox(qtText(currentErrorDisplayText()), QMessageBox::Critical);
 }
 
 } // namespace mizel

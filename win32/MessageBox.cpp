@@ -1,11 +1,8 @@
 #include "MessageBox.h"
 
 #include "ErrorText.h"
-#include "Exception.h"
 #include "Texts.h"
 #include "Unicode.h"
-
-#include <new>
 
 namespace mizel {
 
@@ -35,19 +32,7 @@ void messageBox(std::string_view utf8Text, UINT icon)
 
 void showCurrentException()
 {
-    std::u16string text;
-    try {
-        throw;
-    } catch (const std::bad_alloc &) {
-        text = errorDisplayText(toUtf16(texts::outOfMemory));
-    } catch (const Exception &error) {
-        text = errorDisplayText(error);
-    } catch (const std::exception &error) {
-        text = errorDisplayText(toUtf16(error.what()));
-    } catch (...) {
-        text = errorDisplayText(toUtf16(texts::unknownError));
-    }
-    messageBox(text, MB_ICONERROR);
+    messageBox(currentErrorDisplayText(), MB_ICONERROR);
 }
 
 } // namespace mizel
