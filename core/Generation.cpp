@@ -156,22 +156,27 @@ void appendWithRepeatsInParallel(std::vector<std::int32_t> &list, std::int64_t c
     mt = generators[0];
 }
 
-void appendWithRepeats(std::vector<std::int32_t> &list, std::int64_t count, std::int32_t min, std::int64_t span)
+void appendWithRepeats(std::vector<std::int32_t> &list, std::int64_t count, std::int32_t min, std::int64_t span,
+                       WorkProgress &progress)
 {
+    progress.plan(static_cast<std::uint64_t>(std::max<std::int64_t>(count, 0)));
     const int threads = threadCount();
     if (threads > 1 && count >= parallelMinimum) {
         appendWithRepeatsInParallel(list, count, min, span, threads);
-        return;
+    } else {
+        appendInBlocks(list, count, [&](std::int32_t *first, std::int32_t *last) {
+            fillRandomBelow(first, last, min, span);
+        });
     }
-    appendInBlocks(list, count, [&](std::int32_t *first, std::int32_t *last) {
-        fillRandomBelow(first, last, min, span);
-    });
+    progress.advance(static_cast<std::uint64_t>(std::max<std::int64_t>(count, 0)));
 }
 
-void appendDistinct(std::vector<std::int32_t> &list, std::int64_t count, std::int32_t min, std::int64_t span)
+void appendDistinct(std::vector<std::int32_t> &list, std::int64_t count, std::int32_t min, std::int64_t span,
+                    WorkProgress &progress)
 {
     if (count <= 0)
         return;
+    progress.plan(static_cast<std::uint64_t>(count));
     reserveMore(list, count);
     const std::size_t start = list.size();
     list.resize(start + static_cast<std::size_t>(count));
@@ -179,6 +184,7 @@ void appendDistinct(std::vector<std::int32_t> &list, std::int64_t count, std::in
         sampleDistinct(list.data() + start, count, min, span);
     else
         permuteRange(list.data() + start, count, min);
+    progress.advance(static_cast<std::uint64_t>(count));
 }
 
 } // namespace mizel

@@ -1,6 +1,8 @@
 #pragma once
 // Filling the result list for Run, one bulk path per mode. Both reserve the
 // whole list first, so a request that cannot fit fails before any drawing.
+#include "WorkProgress.h"
+
 #include <cstdint>
 #include <vector>
 
@@ -8,7 +10,10 @@ namespace mizel {
 
 // Appends count values min + randomBelow(span), span from 1 to 2^32. Long lists
 // are drawn on every core, each thread on its own stretch of the one sequence.
-void appendWithRepeats(std::vector<std::int32_t> &list, std::int64_t count, std::int32_t min, std::int64_t span);
+// The bulk paths plan and report their work through progress and return early,
+// the list incomplete, once it asks them to stop.
+void appendWithRepeats(std::vector<std::int32_t> &list, std::int64_t count, std::int32_t min, std::int64_t span,
+                       WorkProgress &progress = unwatchedWork());
 // That threaded form at any length: the list and the generator end up exactly
 // as with one thread.
 void appendWithRepeatsInParallel(std::vector<std::int32_t> &list, std::int64_t count, std::int32_t min,
@@ -18,6 +23,7 @@ void appendWithRepeatsInParallel(std::vector<std::int32_t> &list, std::int64_t c
 // count from 0 to span. The whole range is the ascending fill, shuffled. The work
 // is shared by threadCount() threads, which all end before it returns; the list
 // does not depend on how many.
-void appendDistinct(std::vector<std::int32_t> &list, std::int64_t count, std::int32_t min, std::int64_t span);
+void appendDistinct(std::vector<std::int32_t> &list, std::int64_t count, std::int32_t min, std::int64_t span,
+                    WorkProgress &progress = unwatchedWork());
 
 } // namespace mizel

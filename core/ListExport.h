@@ -2,6 +2,7 @@
 // The two ways numbers leave the program: the text format (every number
 // followed by CR LF; clipboard and text files) and CSV (one comma-joined line).
 #include "ByteSink.h"
+#include "WorkProgress.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -16,11 +17,12 @@ ListFormat formatForFilterIndex(int filterIndex);
 
 // The text format of a whole list in memory the caller owns (a clipboard
 // block, say): length() bytes, which write() fills. Both work on every core,
-// each thread on its own part of the list.
+// each thread on its own part of the list, and report to progress; asked to
+// stop, they leave the text unfinished and throw WorkStopped.
 class ListText
 {
 public:
-    explicit ListText(const std::vector<std::int32_t> &list);
+    explicit ListText(const std::vector<std::int32_t> &list, WorkProgress &progress = unwatchedWork());
     std::size_t length() const { return offsets.back(); }
     void write(char *out) const;
 
@@ -28,16 +30,20 @@ private:
     const std::int32_t *partBegin(int part) const;
 
     const std::vector<std::int32_t> &list;
+    WorkProgress &progress;
     int parts;
     std::vector<std::size_t> offsets; // of each part's text, and its end
 };
 
 // Writes the list chunk by chunk (1000 CSV or 3000 text numbers a write);
-// false as soon as a write fails.
-bool writeList(ByteSink &sink, const std::vector<std::int32_t> &list, ListFormat format);
+// false as soon as a write fails or progress asks it to stop.
+bool writeList(ByteSink &sink, const std::vector<std::int32_t> &list, ListFormat format,
+               WorkProgress &progress = unwatchedWork());
 
 // Replaces the file with the list; on any failure the old file stays as it was.
-// A FIFO or device named is written into instead.
-bool saveList(const std::filesystem::path &path, const std::vector<std::int32_t> &list, ListFormat format);
+// A FIFO or device named is written into instead. Asked to stop, it leaves the
+// old file too, and throws WorkStopped.
+bool saveList(const std::filesystem::path &path, const std::vector<std::int32_t> &list, ListFormat format,
+              WorkProgress &progress = unwatchedWork());
 
 } // namespace mizel

@@ -80,14 +80,15 @@ RunCheck checkRun(const RunBoxes &boxes)
     return {RunCheck::Outcome::Generate, {min, span, count}, std::move(countText)};
 }
 
-void fillList(std::vector<std::int32_t> &list, const RunRange &range, bool distinct)
+void fillList(std::vector<std::int32_t> &list, const RunRange &range, bool distinct, WorkProgress &progress)
 {
     try {
         const AddressSpaceReserve reserve;
         if (distinct)
-            appendDistinct(list, range.count, range.min, range.span);
+            appendDistinct(list, range.count, range.min, range.span, progress);
         else
-            appendWithRepeats(list, range.count, range.min, range.span);
+            appendWithRepeats(list, range.count, range.min, range.span, progress);
+        progress.throwIfStopped();
     } catch (...) {
         std::vector<std::int32_t>().swap(list);
         throw;

@@ -2,6 +2,8 @@
 // The Run and maximum-count commands apart from any window: their checks, the
 // list they make and the texts they leave in the boxes and the status bar.
 #include <cstdint>
+#include "WorkProgress.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -46,8 +48,10 @@ RunCheck checkRun(const RunBoxes &boxes);
 // Makes the checked list. It ends with the whole list or an empty one: on any
 // exception the list's memory is given back before it is rethrown, since the
 // grid, Copy and Save would take a part for a result, and the error display
-// needs some memory.
-void fillList(std::vector<std::int32_t> &list, const RunRange &range, bool distinct);
+// needs some memory. A stop requested through progress ends it empty, with
+// WorkStopped.
+void fillList(std::vector<std::int32_t> &list, const RunRange &range, bool distinct,
+              WorkProgress &progress = unwatchedWork());
 
 // The system's millisecond tick: monotonic, wrapping at 2^32.
 std::uint32_t tickCount();

@@ -15,6 +15,21 @@ inline constexpr std::string_view working = "ただいま作成しています�
 inline constexpr std::string_view finishedBefore = "生成終了　生成時間:";
 inline constexpr std::string_view finishedAfter = "ミリ秒";
 
+// Long work, from 0.3 s on: what is being done, then the share done, the time
+// left once it can be told, and how to stop it.
+inline constexpr std::string_view runProgress = "作成中";
+inline constexpr std::string_view copyProgress = "コピー中";
+inline constexpr std::string_view saveProgress = "保存中";
+// "残り約" seconds "秒", or minutes "分" from two minutes on
+inline constexpr std::string_view timeLeftBefore = "残り約";
+inline constexpr std::string_view seconds = "秒";
+inline constexpr std::string_view minutes = "分";
+inline constexpr std::string_view stopHint = "Escで中止";
+// Work stopped by Escape or by closing the window.
+inline constexpr std::string_view runStopped = "作成を中止しました";
+inline constexpr std::string_view copyStopped = "コピーを中止しました";
+inline constexpr std::string_view saveStopped = "保存を中止しました";
+
 // Copy and Save
 inline constexpr std::string_view copied = "クリップボードにコピーしました";
 // The clipboard held open by another program.

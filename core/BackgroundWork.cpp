@@ -1,0 +1,112 @@
+#include "BackgroundWork.h"
+
+#include "RunCommand.h"
+#include "Texts.h"
+
+#include <cmath>
+#include <utility>
+
+namespace mizel {
+
+BackgroundWork::BackgroundWork(WorkKind kind, Work work, std::function<void()> wake)
+    : kind(kind)
+    , startTick(tickCount())
+{
+    thread = std::thread([this, work = std::move(work), wake = std::move(wake)] {
+        try {
+            work(progress);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        hasEnded.store(true, std::memory_order_release);
+        wake();
+    });
+}
+
+BackgroundWork::~BackgroundWork()
+{
+    if (thread.joinable()) {
+        progress.requestStop();
+        thread.join();
+    }
+}
+
+void BackgroundWork::finish()
+{
+    thread.join();
+    if (failure)
+        std::rethrow_exception(std::exchange(failure, nullptr));
+}
+
+std::optional<std::string> BackgroundWork::progressMessage(std::uint32_t nowTick) const
+{
+    const std::uint32_t elapsed = nowTick - startTick;
+    if (elapsed < progressDelayTicks)
+        return std::nullopt;
+    return mizel::progressMessage(kind, progress.fraction(), elapsed);
+}
+
+int BackgroundWork::percent() const
+{
+    return static_cast<int>(progress.fraction() * 100);
+}
+
+std::string_view BackgroundWork::stoppedMessage() const
+{
+    switch (kind) {
+    case WorkKind::Run:
+        return texts::runStopped;
+    case WorkKind::Copy:
+        return texts::copyStopped;
+    case WorkKind::Save:
+        break;
+    }
+    return texts::saveStopped;
+}
+
+namespace {
+
+// A second's worth of work and a share of 2% at least: earlier guesses swing too much.
+constexpr std::uint32_t estimateAfterTicks = 1000;
+constexpr double estimateAfterFraction = 0.02;
+
+std::string_view doingText(WorkKind kind)
+{
+    switch (kind) {
+    case WorkKind::Run:
+        return texts::runProgress;
+    case WorkKind::Copy:
+        return texts::copyProgress;
+    case WorkKind::Save:
+        break;
+    }
+    return texts::saveProgress;
+}
+
+} // namespace
+
+std::string progressMessage(WorkKind kind, double fraction, std::uint32_t elapsedTicks)
+{
+    constexpr std::string_view gap = "　";
+    std::string message(doingText(kind));
+    message += gap;
+    message += std::to_string(static_cast<int>(fraction * 100));
+    message += '%';
+    if (elapsedTicks >= estimateAfterTicks && fraction >= estimateAfterFraction && fraction < 1) {
+        const double secondsLeft = std::ceil(elapsedTicks / 1000.0 * (1 - fraction) / fraction);
+        message += gap;
+        message += texts::timeLeftBefore;
+        if (secondsLeft >= 120) {
+            message += std::to_string(static_cast<long long>(std::ceil(secondsLeft / 60)));
+            message += texts::minutes;
+        } else {
+            message += std::to_string(static_cast<long long>(secondsLeft));
+            message += texts::seconds;
+        }
+    }
+    message += gap;
+    message += texts::stopHint;
+    return message;
+}
+
+} // namespace mizel
