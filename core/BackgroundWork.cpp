@@ -4,6 +4,7 @@
 #include "Texts.h"
 
 #include <cmath>
+#include <system_error>
 #include <utility>
 
 namespace mizel {
@@ -12,7 +13,7 @@ BackgroundWork::BackgroundWork(WorkKind kind, Work work, std::function<void()> w
     : kind(kind)
     , startTick(tickCount())
 {
-    thread = std::thread([this, work = std::move(work), wake = std::move(wake)] {
+    auto perform = [this, work = std::move(work), wake = std::move(wake)] {
         try {
             work(progress);
         } catch (...) {
@@ -20,7 +21,14 @@ BackgroundWork::BackgroundWork(WorkKind kind, Work work, std::function<void()> w
         }
         hasEnded.store(true, std::memory_order_release);
         wake();
-    });
+    };
+    try {
+        thread = std::thread(perform);
+    } catch (const std::system_error &) {
+        // No room for a thread's stack, with memory nearly all taken: the work
+        // is done here then, without progress, as it would be without threads.
+        perform();
+    }
 }
 
 BackgroundWork::~BackgroundWork()
@@ -33,7 +41,8 @@ BackgroundWork::~BackgroundWork()
 
 void BackgroundWork::finish()
 {
-    thread.join();
+    if (thread.joinable())
+        thread.join();
     if (failure)
         std::rethrow_exception(std::exchange(failure, nullptr));
 }

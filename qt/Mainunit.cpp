@@ -9,12 +9,14 @@
 #include "RunCommand.h"
 #include "ShuffleRandom.h"
 #include "Texts.h"
+#include "WorkInputGuard.h"
 
 #include <QClipboard>
 #include <QFileDialog>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QProgressBar>
 #include <QScopedValueRollback>
 #include <QFile>
 #include <QScreen>
@@ -59,6 +61,12 @@ TMF::TMF(QWidget *parent)
     , ui(std::make_unique<Ui::TMF>())
 {
     ui->setupUi(this);
+    // Shown beside the progress message while long work runs.
+    progressBar = new QProgressBar;
+    progressBar->setTextVisible(false);
+    progressBar->setMaximumSize(48, 12);
+    progressBar->hide();
+    ui->StatusBar->addPermanentWidget(progressBar);
 
     for (QLineEdit *edit : {ui->SaidaiEdit, ui->SaisyouEdit, ui->HasseiEdit})
         edit->installEventFilter(this);
@@ -203,9 +211,19 @@ void TMF::ExeButtonClick()
     if (check.countText)
         ui->HasseiEdit->setText(mizel::qtText(*check.countText));
 
+    // The grid lets go of the list while another thread fills it.
+    ui->MizelStringGrid1->loadVector(nullptr);
     showWorkingMessage();
     const std::uint32_t startTick = mizel::tickCount();
-    mizel::fillList(ResultVector, check.range, boxes.distinct);
+    try {
+        doInBackground(mizel::WorkKind::Run, [&](mizel::WorkProgress &progress) {
+            mizel::fillList(ResultVector, check.range, boxes.distinct, progress);
+        });
+    } catch (const mizel::WorkStopped &) {
+        ui->MizelStringGrid1->loadVector(&ResultVector);
+        ui->StatusBar->showMessage(mizel::qtText(mizel::texts::runStopped));
+        return;
+    }
     ui->MizelStringGrid1->loadVector(&ResultVector);
     ui->StatusBar->showMessage(mizel::qtText(mizel::finishedMessage(mizel::tickCount() - startTick)));
 }
@@ -217,11 +235,59 @@ void TMF::showWorkingMessage()
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
+// Does a command's bulk work on another thread while this one paints the window
+// and shows the progress; rethrows what the work threw, WorkStopped when Escape
+// or closing the window stopped it. Input meant for the window meanwhile is
+// applied after the work, a close included.
+void TMF::doInBackground(mizel::WorkKind kind, const mizel::BackgroundWork::Work &work)
+{
+    const QString earlierMessage = ui->StatusBar->currentMessage();
+    QEventLoop loop;
+    mizel::BackgroundWork background(kind, work, [&loop] {
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    bool closeRequested = false;
+    {
+        const WorkInputGuard guard(this, [&background] { background.requestStop(); });
+        QTimer refresh;
+        connect(&refresh, &QTimer::timeout, this, [&] { showProgress(background); });
+        refresh.start(int(mizel::BackgroundWork::refreshTicks));
+        if (!background.ended())
+            loop.exec();
+        closeRequested = guard.closeRequested();
+    }
+    if (progressBar->isVisible()) {
+        progressBar->hide();
+        ui->StatusBar->showMessage(earlierMessage);
+    }
+    if (closeRequested)
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+    background.finish();
+}
+
+void TMF::showProgress(const mizel::BackgroundWork &work)
+{
+    const std::optional<std::string> message = work.progressMessage(mizel::tickCount());
+    if (!message)
+        return;
+    ui->StatusBar->showMessage(mizel::qtText(*message));
+    progressBar->setValue(work.percent());
+    progressBar->show();
+}
+
 void TMF::CopyButtonClick()
 {
-    const mizel::ListText text(ResultVector);
-    QByteArray bytes(static_cast<qsizetype>(text.length()), Qt::Uninitialized);
-    text.write(bytes.data());
+    QByteArray bytes;
+    try {
+        doInBackground(mizel::WorkKind::Copy, [&](mizel::WorkProgress &progress) {
+            const mizel::ListText text(ResultVector, progress);
+            bytes.resize(static_cast<qsizetype>(text.length()));
+            text.write(bytes.data());
+        });
+    } catch (const mizel::WorkStopped &) {
+        ui->StatusBar->showMessage(mizel::qtText(mizel::texts::copyStopped));
+        return;
+    }
     auto *data = new QMimeData;
     data->setData(QStringLiteral("text/plain"), bytes);
     QGuiApplication::clipboard()->setMimeData(data);
@@ -250,7 +316,16 @@ void TMF::SaveButtonClick()
 
     // The name's bytes as the system takes them.
     const std::filesystem::path path(QFile::encodeName(savedFileName).toStdString());
-    if (!mizel::saveList(path, ResultVector, mizel::formatForFilterIndex(savedFilterIndex)))
+    bool saved = false;
+    try {
+        doInBackground(mizel::WorkKind::Save, [&](mizel::WorkProgress &progress) {
+            saved = mizel::saveList(path, ResultVector, mizel::formatForFilterIndex(savedFilterIndex), progress);
+        });
+    } catch (const mizel::WorkStopped &) {
+        ui->StatusBar->showMessage(mizel::qtText(mizel::texts::saveStopped));
+        return;
+    }
+    if (!saved)
         showMessage(mizel::texts::notSaved);
     else if (!ResultVector.empty())
         showMessage(mizel::texts::saved);

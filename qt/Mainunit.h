@@ -1,4 +1,6 @@
 #pragma once
+#include "BackgroundWork.h"
+
 #include <QMainWindow>
 #include <cstdint>
 #include <memory>
@@ -7,6 +9,7 @@
 class QInputMethodEvent;
 class QKeyEvent;
 class QLineEdit;
+class QProgressBar;
 
 namespace Ui {
 class TMF;
@@ -39,8 +42,11 @@ private:
     void CopyButtonClick();
     void SaveButtonClick();
     void showWorkingMessage();
+    void doInBackground(mizel::WorkKind kind, const mizel::BackgroundWork::Work &work);
+    void showProgress(const mizel::BackgroundWork &work);
 
     std::unique_ptr<Ui::TMF> ui;
+    QProgressBar *progressBar;
     QString savedFileName;
     int savedFilterIndex = 1;
     std::vector<std::int32_t> ResultVector;

@@ -98,7 +98,7 @@ TMizelStringGrid::TMizelStringGrid(QWidget *parent)
 void TMizelStringGrid::loadVector(const std::vector<std::int32_t> *list)
 {
     FVector = list;
-    setRowCount(mizel::gridRowCount(list->size()));
+    setRowCount(mizel::gridRowCount(list ? list->size() : 0));
     QAccessibleTableModelChangeEvent reset(this, QAccessibleTableModelChangeEvent::ModelReset);
     QAccessible::updateAccessibility(&reset);
     viewport()->repaint();

@@ -32,6 +32,7 @@ libbenchmark-dev
 xvfb
 xauth
 x11-utils
+x11-apps
 xdotool
 xclip
 clang
