@@ -52,6 +52,12 @@ constexpr std::int32_t sampleMax = 2147483646;
 
 constexpr double failed = NAN;
 
+// std::mt19937 with 32-bit words on every system: its own word type,
+// uint_fast32_t, has 64 bits on Linux and 32 on Windows, which would make the
+// two builds' baselines different work.
+using Mt19937 = std::mersenne_twister_engine<std::uint32_t, 32, 624, 397, 31, 0x9908b0df, 11, 0xffffffff, 7,
+                                             0x9d2c5680, 15, 0xefc60000, 18, 1812433253>;
+
 // Median wall time in milliseconds of runs of work, each after an untimed setup;
 // failed when work says false once.
 template <typename Setup, typename Work>
@@ -118,7 +124,7 @@ void repeatsFill()
     const double ours = medianMs(3, [&] { list.clear(); }, [&] {
         mizel::appendWithRepeats(list, hundredMillion, fillMin, fillMax - fillMin + 1);
     });
-    std::mt19937 generator(4357);
+    Mt19937 generator(4357);
     std::uniform_int_distribution<int> distribution(fillMin, fillMax);
     const double base = medianMs(3, [&] { list.clear(); }, [&] {
         for (std::int64_t i = 0; i < hundredMillion; ++i)
@@ -137,7 +143,7 @@ void rawDraw()
             sum += mizel::mtNext();
         keep(sum);
     });
-    std::mt19937 generator(4357);
+    Mt19937 generator(4357);
     const double base = medianMs(5, [&] {
         std::uint32_t sum = 0;
         for (std::int64_t i = 0; i < draws; ++i)
@@ -161,7 +167,7 @@ void fullRange(std::int64_t count, const char* size, int runs, double goal)
     list.resize(static_cast<std::size_t>(count));
     mizel::shuffleSeed(4357);
     const double ours = medianMs(runs, [&] { list.clear(); }, [&] { mizel::appendDistinct(list, count, 0, count); });
-    std::mt19937 generator(4357);
+    Mt19937 generator(4357);
     const double base = medianMs(runs, [&] { list.clear(); }, [&] {
         list.resize(static_cast<std::size_t>(count));
         std::iota(list.begin(), list.end(), 0);

@@ -51,8 +51,8 @@ inline bool nearInteger(std::uint64_t w)
 
 // One block of the bulk fill: out[k] = min + floor(u[k] * n / (2^32 - 1)). Written
 // as a plain loop so that the compiler vectorises it. Returns whether any element needs the careful path.
-MIZEL_CLONES_AVX2
-bool scaleBlock(std::int32_t* out, const std::uint32_t* u, int count, std::uint32_t min, std::uint32_t n)
+[[gnu::always_inline]] inline bool scaleBlockBody(std::int32_t* out, const std::uint32_t* u, int count,
+                                                  std::uint32_t min, std::uint32_t n)
 {
     std::uint32_t near = 0;
     for (int k = 0; k < count; ++k) {
@@ -62,6 +62,9 @@ bool scaleBlock(std::int32_t* out, const std::uint32_t* u, int count, std::uint3
     }
     return near != 0;
 }
+
+MIZEL_CLONES_AVX2(bool, scaleBlock, (std::int32_t* out, const std::uint32_t* u, int count, std::uint32_t min, std::uint32_t n),
+                  (out, u, count, min, n))
 
 } // namespace
 
@@ -145,8 +148,7 @@ constexpr int lanes = sizeof(Lanes) / sizeof(std::uint32_t);
 
 } // namespace
 
-MIZEL_CLONES_AVX2
-void mtRefillPacked(MersenneTwisterState& g)
+[[gnu::always_inline]] inline void mtRefillPackedBody(MersenneTwisterState& g)
 {
     std::uint32_t* s = g.mtState;
     constexpr int phase1End = mtN - mtM;                                   // 227
@@ -167,6 +169,8 @@ void mtRefillPacked(MersenneTwisterState& g)
         temperLanes(g.mtTempered + k, s + k);
     g.mtIndex = 0;
 }
+
+MIZEL_CLONES_AVX2(void, mtRefillPacked, (MersenneTwisterState& g), (g))
 
 std::int64_t scaleBelowExact(std::uint32_t u, std::int64_t n)
 {

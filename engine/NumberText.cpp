@@ -198,8 +198,9 @@ char* formatTextLines(char* out, const std::int32_t* first, const std::int32_t* 
 
 // Branch-free 32-bit comparisons and sums, so that the compiler runs several
 // numbers a step; a block's sum stays below 2^32.
-MIZEL_CLONES_AVX2
-std::size_t textLinesLength(const std::int32_t* first, const std::int32_t* last)
+namespace {
+
+[[gnu::always_inline]] inline std::size_t textLinesLengthBody(const std::int32_t* first, const std::int32_t* last)
 {
     constexpr std::uint32_t powers[] = {10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000};
     constexpr std::ptrdiff_t blockSize = std::ptrdiff_t{1} << 24;
@@ -221,6 +222,10 @@ std::size_t textLinesLength(const std::int32_t* first, const std::int32_t* last)
     }
     return length;
 }
+
+} // namespace
+
+MIZEL_CLONES_AVX2(std::size_t, textLinesLength, (const std::int32_t* first, const std::int32_t* last), (first, last))
 
 char* formatCsvFields(char* out, const std::int32_t* first, const std::int32_t* last, bool endsList)
 {

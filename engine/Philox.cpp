@@ -10,8 +10,8 @@ constexpr int lanes = 8;
 
 // The rounds of philox4x32 on eight counters at once, written lane by lane so that
 // the compiler turns each line into one vector instruction.
-MIZEL_CLONES_AVX2
-void philoxLanes(PhiloxKey key, std::uint64_t first, std::uint32_t stream, std::uint32_t* words)
+[[gnu::always_inline]] inline void philoxLanesBody(PhiloxKey key, std::uint64_t first, std::uint32_t stream,
+                                                   std::uint32_t* words)
 {
     std::uint32_t x0[lanes], x1[lanes], x2[lanes], x3[lanes];
     for (int j = 0; j < lanes; ++j) {
@@ -42,6 +42,9 @@ void philoxLanes(PhiloxKey key, std::uint64_t first, std::uint32_t stream, std::
         words[4 * j + 3] = x3[j];
     }
 }
+
+MIZEL_CLONES_AVX2(void, philoxLanes, (PhiloxKey key, std::uint64_t first, std::uint32_t stream, std::uint32_t* words),
+                  (key, first, stream, words))
 
 void philoxBlocks(PhiloxKey key, std::uint64_t first, std::uint32_t stream, std::uint32_t* words, std::size_t blocks)
 {
