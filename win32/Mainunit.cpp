@@ -15,12 +15,14 @@
 #include "Unicode.h"
 
 #include <commctrl.h>
+#include <algorithm>
 #include <commdlg.h>
 #include <ctime>
 #include <filesystem>
 #include <imm.h>
 #include <new>
 #include <stdexcept>
+#include <utility>
 
 namespace {
 
@@ -31,6 +33,10 @@ constexpr int NumberBoxIds[] = {IDC_SAIDAIEDIT, IDC_SAISYOUEDIT, IDC_HASSEIEDIT}
 
 // Long enough for a path past MAX_PATH.
 constexpr DWORD MaxPathLength = 32768;
+
+// Posted by long work's thread when it has ended, to wake the window's thread.
+constexpr UINT WorkEndedMessage = WM_APP + 1;
+constexpr UINT_PTR ProgressTimer = 1;
 
 const wchar_t *wide(const std::u16string &text)
 {
@@ -79,6 +85,66 @@ bool openClipboard(HWND owner)
     return false;
 }
 
+// A clipboard block, freed unless handed on.
+class ClipboardBlock
+{
+public:
+    explicit ClipboardBlock(std::size_t bytes)
+        : handle(GlobalAlloc(GMEM_MOVEABLE, bytes))
+    {
+        if (!handle)
+            throw std::bad_alloc();
+    }
+    ~ClipboardBlock()
+    {
+        if (handle)
+            GlobalFree(handle);
+    }
+    ClipboardBlock(const ClipboardBlock &) = delete;
+    ClipboardBlock &operator=(const ClipboardBlock &) = delete;
+    HGLOBAL release() { return std::exchange(handle, nullptr); }
+    HGLOBAL get() const { return handle; }
+
+private:
+    HGLOBAL handle;
+};
+
+// The list in the clipboard's text format. Its ASCII bytes go to the upper
+// half of the block and are widened in place from the front, where each wide
+// character overwrites only bytes already read.
+HGLOBAL clipboardText(const std::vector<std::int32_t> &list, mizel::WorkProgress &progress)
+{
+    // The widening counts as much as the making of the text.
+    progress.plan(list.size());
+    const mizel::ListText text(list, progress);
+    const std::size_t length = text.length();
+    ClipboardBlock block((length + 1) * sizeof(wchar_t));
+    auto *characters = static_cast<wchar_t *>(GlobalLock(block.get()));
+    const auto unlock = [&] { GlobalUnlock(block.get()); };
+    try {
+        const char *bytes = reinterpret_cast<const char *>(characters) + length;
+        text.write(const_cast<char *>(bytes));
+        constexpr std::size_t chunk = std::size_t{1} << 22;
+        std::uint64_t reported = 0;
+        for (std::size_t i = 0; i < length;) {
+            const std::size_t end = std::min(length, i + chunk);
+            for (; i < end; ++i)
+                characters[i] = wchar_t(static_cast<unsigned char>(bytes[i]));
+            const std::uint64_t done =
+                end == length ? list.size() : std::uint64_t(double(list.size()) * double(end) / double(length));
+            if (!progress.advance(done - reported))
+                throw mizel::WorkStopped();
+            reported = done;
+        }
+        characters[length] = L'\0';
+    } catch (...) {
+        unlock();
+        throw;
+    }
+    unlock();
+    return block.release();
+}
+
 } // namespace
 
 TMF::TMF(HINSTANCE instance)
@@ -115,6 +181,7 @@ void TMF::initialize()
     ImmAssociateContextEx(item(IDC_SAIDAIEDIT), nullptr, 0);
     ImmAssociateContextEx(item(IDC_HASSEIEDIT), nullptr, 0);
     applyDpi(GetDpiForWindow(FHandle));
+    FTaskbar.attach(FHandle);
 }
 
 void TMF::show(int showCommand)
@@ -223,6 +290,10 @@ INT_PTR TMF::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_COMMAND:
         if (HIWORD(wParam) != BN_CLICKED)
             return FALSE;
+        // During long work the clicks are held back; a command sent by other
+        // means (a screen reader, say) has to wait for the work as well.
+        if (FWork)
+            return TRUE;
         switch (LOWORD(wParam)) {
         case IDC_ONAJICHK:
             OnajiChkClick();
@@ -269,14 +340,58 @@ INT_PTR TMF::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
             SendMessageW(child, message, wParam, lParam);
         return TRUE;
     case WM_CLOSE:
+        // Long work is stopped first; its loop closes the window when it has ended.
+        if (FWork) {
+            FCloseAfterWork = true;
+            stopWork();
+            return TRUE;
+        }
         DestroyWindow(FHandle);
         return TRUE;
+    case WM_TIMER:
+        if (wParam != ProgressTimer)
+            return FALSE;
+        refreshProgress();
+        return TRUE;
+    case WorkEndedMessage:
+        return TRUE; // it has woken the loop in doWork
     case WM_DESTROY:
         PostQuitMessage(0);
         return TRUE;
     default:
+        if (message == TTaskbarProgress::buttonCreatedMessage()) {
+            FTaskbar.attach(FHandle);
+            return TRUE;
+        }
         return FALSE;
     }
+}
+
+void TMF::processMessage(MSG &message)
+{
+    if (!preTranslateMessage(message)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+void TMF::replayHeldInput()
+{
+    if (FHeldInput.empty())
+        return;
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    MSG message;
+    // A command among them may run long work, which holds the input that
+    // comes meanwhile behind the rest of these.
+    while (FHeldInput.next(message)) {
+        processMessage(message);
+        // The characters its keys make come before the next message.
+        MSG character;
+        while (PeekMessageW(&character, nullptr, WM_CHAR, WM_SYSDEADCHAR, PM_REMOVE | PM_QS_POSTMESSAGE))
+            processMessage(character);
+    }
+    SetKeyboardState(keys);
 }
 
 bool TMF::preTranslateMessage(MSG &message)
@@ -328,6 +443,14 @@ void TMF::showHint(HWND over)
 void TMF::setStatusText(const std::wstring &text)
 {
     SendMessageW(item(IDC_STATUSBAR), SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+std::wstring TMF::statusText() const
+{
+    HWND bar = item(IDC_STATUSBAR);
+    std::wstring text(LOWORD(SendMessageW(bar, SB_GETTEXTLENGTHW, 0, 0)), L'\0');
+    SendMessageW(bar, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(text.data()));
+    return text;
 }
 
 std::string TMF::boxText(int id) const
@@ -440,17 +563,6 @@ void TMF::SaidaiButtonClick()
 
 void TMF::ExeButtonClick()
 {
-    // A click queued while the working message is painted must not start a
-    // second list inside this one.
-    if (running)
-        return;
-    running = true;
-    struct RunningGuard
-    {
-        bool &running;
-        ~RunningGuard() { running = false; }
-    } runningGuard{running};
-
     const mizel::RunBoxes typed{boxText(IDC_SAIDAIEDIT), boxText(IDC_SAISYOUEDIT), boxText(IDC_HASSEIEDIT),
                                 IsDlgButtonChecked(FHandle, IDC_ONAJICHK) == BST_CHECKED};
     mizel::RunBoxes boxes = typed;
@@ -477,25 +589,128 @@ void TMF::ExeButtonClick()
     if (check.countText)
         setBoxText(IDC_HASSEIEDIT, *check.countText);
 
-    showWorkingMessage();
+    setStatusText(wideString(mizel::texts::working));
     const DWORD startTick = GetTickCount();
-    mizel::fillList(ResultVector, check.range, boxes.distinct);
+    // The grid must not read the list while another thread fills it.
+    MizelStringGrid1->loadVector(&FNoList);
+    bool ended = false;
+    try {
+        ended = doWork(mizel::WorkKind::Run, [this, range = check.range, distinct = boxes.distinct](mizel::WorkProgress &progress) {
+            mizel::fillList(ResultVector, range, distinct, progress);
+        });
+    } catch (...) {
+        MizelStringGrid1->loadVector(&ResultVector);
+        throw;
+    }
+    // Stopped, it leaves no list, and gives its memory back (fillList does
+    // when the stop reaches it; a window closed meanwhile may find it whole).
+    if (!ended)
+        std::vector<std::int32_t>().swap(ResultVector);
     MizelStringGrid1->loadVector(&ResultVector);
-    showFinishedMessage(startTick);
+    if (ended)
+        showFinishedMessage(startTick);
 }
 
-void TMF::showWorkingMessage()
+// Runs work on a thread of its own while this thread paints, shows the
+// progress and holds the user's input back; returns true when the work ended
+// on its own, false when it was stopped by Escape or by closing the window.
+// The work's errors are rethrown here.
+bool TMF::doWork(mizel::WorkKind kind, const mizel::BackgroundWork::Work &work)
 {
-    setStatusText(wideString(mizel::texts::working));
-    // Paint it; what the user types or clicks meanwhile stays queued until the list is done.
+    const std::wstring statusBefore = statusText();
+    HWND window = FHandle;
+    mizel::BackgroundWork background(kind, work, [window] { PostMessageW(window, WorkEndedMessage, 0, 0); });
+    struct Watching
+    {
+        TMF &form;
+        ~Watching()
+        {
+            KillTimer(form.FHandle, ProgressTimer);
+            form.FWork = nullptr;
+            form.FTaskbar.clear();
+        }
+    } watching{*this};
+    FWork = &background;
+    FProgressText.clear();
+    SetTimer(FHandle, ProgressTimer, mizel::BackgroundWork::refreshTicks, nullptr);
+    std::optional<int> quitCode;
+    while (!background.ended()) {
+        MsgWaitForMultipleObjectsEx(0, nullptr, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        pumpDuringWork(quitCode);
+    }
+    if (quitCode)
+        PostQuitMessage(*quitCode);
+
+    if (std::exchange(FCloseAfterWork, false)) {
+        // The work's outcome, even an error, no longer matters.
+        try {
+            background.finish();
+        } catch (...) {
+        }
+        FHeldInput.clear();
+        PostMessageW(FHandle, WM_CLOSE, 0, 0);
+        return false;
+    }
+    try {
+        background.finish();
+    } catch (const mizel::WorkStopped &) {
+        setStatusText(wideString(background.stoppedMessage()));
+        return false;
+    }
+    if (!FProgressText.empty())
+        setStatusText(statusBefore);
+    return true;
+}
+
+// Everything but the user's input is handled as usual: paint, timers, sent
+// messages, and the frame's own mouse messages, so that the window can be
+// moved, resized and closed. Keys, characters, buttons and wheels are held
+// for after the work, Escape stops it.
+void TMF::pumpDuringWork(std::optional<int> &quitCode)
+{
     MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT | PM_QS_POSTMESSAGE | PM_QS_SENDMESSAGE)) {
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT) {
-            PostQuitMessage(int(message.wParam));
+            quitCode = int(message.wParam);
+            continue;
+        }
+        switch (THeldInput::actionDuringWork(message)) {
+        case THeldInput::Action::Dispatch:
+            DispatchMessageW(&message);
+            break;
+        case THeldInput::Action::Hold:
+            FHeldInput.hold(message);
+            break;
+        case THeldInput::Action::Drop:
+            break;
+        case THeldInput::Action::Stop:
+            stopWork();
             break;
         }
-        DispatchMessageW(&message);
     }
+}
+
+// From the timer, which also runs while the frame is being moved or resized.
+void TMF::refreshProgress()
+{
+    if (!FWork)
+        return;
+    std::optional<std::string> text = FWork->progressMessage(mizel::tickCount());
+    if (!text)
+        return;
+    if (*text != FProgressText) {
+        setStatusText(wideString(*text));
+        FProgressText = std::move(*text);
+    }
+    FTaskbar.show(FWork->percent(), FWork->stopRequested());
+}
+
+void TMF::stopWork()
+{
+    if (!FWork)
+        return;
+    FWork->requestStop();
+    refreshProgress();
 }
 
 void TMF::showFinishedMessage(DWORD startTick)
@@ -506,21 +721,16 @@ void TMF::showFinishedMessage(DWORD startTick)
 void TMF::CopyButtonClick()
 {
     // The text is made before the clipboard is opened, so that no other
-    // program waits for it meanwhile. Its ASCII bytes go to the upper half of
-    // the block and are widened in place from the front, where each wide
-    // character overwrites only bytes already read.
-    const mizel::ListText text(ResultVector);
-    const std::size_t length = text.length();
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, (length + 1) * sizeof(wchar_t));
-    if (!block)
-        throw std::bad_alloc();
-    auto *characters = static_cast<wchar_t *>(GlobalLock(block));
-    const char *bytes = reinterpret_cast<const char *>(characters) + length;
-    text.write(const_cast<char *>(bytes));
-    for (std::size_t i = 0; i < length; ++i)
-        characters[i] = wchar_t(static_cast<unsigned char>(bytes[i]));
-    characters[length] = L'\0';
-    GlobalUnlock(block);
+    // program waits for it meanwhile, and a stopped Copy leaves it as it was.
+    HGLOBAL block = nullptr;
+    const bool ended = doWork(mizel::WorkKind::Copy, [this, &block](mizel::WorkProgress &progress) {
+        block = clipboardText(ResultVector, progress);
+    });
+    if (!ended) {
+        if (block)
+            GlobalFree(block);
+        return;
+    }
 
     if (!openClipboard(FHandle)) {
         GlobalFree(block);
@@ -563,8 +773,15 @@ void TMF::SaveButtonClick()
     savedFileName = fileName.c_str();
     savedFilterIndex = int(SD.nFilterIndex);
 
-    if (!mizel::saveList(std::filesystem::path(savedFileName), ResultVector,
-                         mizel::formatForFilterIndex(savedFilterIndex)))
+    // Stopped, saveList leaves the earlier file as it was.
+    const std::filesystem::path path(savedFileName);
+    const mizel::ListFormat format = mizel::formatForFilterIndex(savedFilterIndex);
+    bool saved = false;
+    if (!doWork(mizel::WorkKind::Save, [this, &path, format, &saved](mizel::WorkProgress &progress) {
+            saved = mizel::saveList(path, ResultVector, format, progress);
+        }))
+        return;
+    if (!saved)
         mizel::messageBox(mizel::texts::notSaved);
     else if (!ResultVector.empty())
         mizel::messageBox(mizel::texts::saved);

@@ -3,9 +3,13 @@
 // commands and the result grid. The form's look lives in Mainunit.rc.
 #include <windows.h>
 
+#include "BackgroundWork.h"
 #include "DialogTemplate.h"
+#include "HeldInput.h"
+#include "TaskbarProgress.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,15 +26,20 @@ public:
     HWND handle() const { return FHandle; }
     // Shows the window at the centre of the desktop and gives the maximum box the focus.
     void show(int showCommand);
-    // The window's part of the message loop: the hints and the dialog keys.
-    // True when the message has been handled.
-    bool preTranslateMessage(MSG &message);
+    // One message of the message loop.
+    void processMessage(MSG &message);
+    // The input held back during long work, handled now in its order.
+    void replayHeldInput();
 
 private:
     static INT_PTR CALLBACK dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK editProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data);
     INT_PTR handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT handleEditMessage(HWND edit, UINT message, WPARAM wParam, LPARAM lParam);
+
+    // The window's part of the message loop: the hints and the dialog keys.
+    // True when the message has been handled.
+    bool preTranslateMessage(MSG &message);
 
     void initialize();
     void applyDpi(UINT dpi);
@@ -46,9 +55,14 @@ private:
     void ExeButtonClick();
     void CopyButtonClick();
     void SaveButtonClick();
-    void showWorkingMessage();
     void showFinishedMessage(DWORD startTick);
     void setStatusText(const std::wstring &text);
+    std::wstring statusText() const;
+
+    bool doWork(mizel::WorkKind kind, const mizel::BackgroundWork::Work &work);
+    void pumpDuringWork(std::optional<int> &quitCode);
+    void refreshProgress();
+    void stopWork();
 
     HWND item(int id) const { return GetDlgItem(FHandle, id); }
     std::string boxText(int id) const;
@@ -67,6 +81,14 @@ private:
     std::wstring savedFileName;
     int savedFilterIndex = 1;
     std::vector<std::int32_t> ResultVector;
+    // What the grid shows while a Run fills ResultVector.
+    const std::vector<std::int32_t> FNoList;
     bool shownOnce = false;
-    bool running = false;
+
+    // Set while long work runs.
+    mizel::BackgroundWork *FWork = nullptr;
+    std::string FProgressText;
+    bool FCloseAfterWork = false;
+    THeldInput FHeldInput;
+    TTaskbarProgress FTaskbar;
 };

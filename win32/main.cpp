@@ -17,10 +17,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand)
         MF.show(showCommand);
         MSG message;
         while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-            if (!MF.preTranslateMessage(message)) {
-                TranslateMessage(&message);
-                DispatchMessageW(&message);
-            }
+            MF.processMessage(message);
+            // Once a command with long work has returned (and closed its message box).
+            MF.replayHeldInput();
         }
     } catch (...) {
         mizel::showCurrentException();
