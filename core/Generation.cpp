@@ -123,6 +123,7 @@ void appendWithRepeatsInParallel(std::vector<std::int32_t> &list, std::int64_t c
 {
     if (count <= 0)
         return;
+    progress.plan((mapUnits + growUnits + drawUnits) * static_cast<std::uint64_t>(count));
     const auto others = threads - 1;
     const auto stretch = static_cast<std::int64_t>(static_cast<double>(count) / (threads - others * growingShare));
     // Helper k draws from stretchStart(k); all but the last end where the next begins.
@@ -192,13 +193,15 @@ void appendWithRepeatsInParallel(std::vector<std::int32_t> &list, std::int64_t c
 void appendWithRepeats(std::vector<std::int32_t> &list, std::int64_t count, std::int32_t min, std::int64_t span,
                        WorkProgress &progress)
 {
-    if (count <= 0)
-        return;
-    progress.plan((mapUnits + growUnits + drawUnits) * static_cast<std::uint64_t>(count));
     const int threads = threadCount();
     if (threads > 1 && count >= parallelMinimum) {
         appendWithRepeatsInParallel(list, count, min, span, threads, progress);
-    } else if (reserveMore(list, count, progress)) {
+        return;
+    }
+    if (count <= 0)
+        return;
+    progress.plan((mapUnits + growUnits + drawUnits) * static_cast<std::uint64_t>(count));
+    if (reserveMore(list, count, progress)) {
         growInBlocks(list, count, [&](std::int32_t *first, std::int32_t *last) {
             fillRandomBelow(first, last, min, span);
         }, progress);
