@@ -9,6 +9,8 @@
 #include <optional>
 #include <random>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 #include <fcntl.h>
@@ -21,6 +23,24 @@ namespace {
 
 constexpr int maxLinksFollowed = 40; // the kernel's own limit
 constexpr off_t writebackStep = off_t{8} << 20;
+
+// Closing a discarded file of gigabytes waits for the system to drop its pages,
+// some of them on their way to the disk: up to a second or more, and a stopped
+// save would keep its user waiting. The file has no name by then, so nothing
+// needs to wait for it.
+void closeDiscarded(int fd, off_t size)
+{
+    constexpr off_t closeAtOnceBelow = off_t{64} << 20;
+    if (size >= closeAtOnceBelow) {
+        try {
+            std::thread([fd] { ::close(fd); }).detach();
+            return;
+        } catch (const std::system_error &) {
+            // No thread to spare: close it here.
+        }
+    }
+    ::close(fd);
+}
 
 // The kernel's protected_symlinks rule: in a sticky, world-writable folder a
 // link is followed only by its owner, or when the folder's owner made it.
@@ -284,11 +304,15 @@ bool FileReplacement::State::createTemporary()
 
 void FileReplacement::State::discard()
 {
-    if (fd >= 0)
-        ::close(std::exchange(fd, -1));
     if (!temporaryName.empty())
         unlinkat(folder, temporaryName.c_str(), 0);
     temporaryName.clear();
+    if (fd < 0)
+        return;
+    if (inPlace)
+        ::close(std::exchange(fd, -1));
+    else
+        closeDiscarded(std::exchange(fd, -1), written);
 }
 
 } // namespace mizel

@@ -17,7 +17,7 @@ void appendWithRepeats(std::vector<std::int32_t> &list, std::int64_t count, std:
 // That threaded form at any length: the list and the generator end up exactly
 // as with one thread.
 void appendWithRepeatsInParallel(std::vector<std::int32_t> &list, std::int64_t count, std::int32_t min,
-                                 std::int64_t span, int threads);
+                                 std::int64_t span, int threads, WorkProgress &progress = unwatchedWork());
 
 // Appends count distinct values of min .. min + span - 1 in random order,
 // count from 0 to span. The whole range is the ascending fill, shuffled. The work

@@ -27,12 +27,17 @@ public:
     void write(char *out) const;
 
 private:
-    const std::int32_t *partBegin(int part) const;
+    const std::int32_t *pieceBegin(std::size_t piece) const;
+    // Calls piece(p) for each piece, each thread for the pieces of its part in
+    // order, until piece says false.
+    template<typename Piece>
+    void forEachPiece(Piece piece) const;
 
     const std::vector<std::int32_t> &list;
     WorkProgress &progress;
     int parts;
-    std::vector<std::size_t> offsets; // of each part's text, and its end
+    std::size_t piecesPerPart;
+    std::vector<std::size_t> offsets; // of each piece's text, and its end
 };
 
 // Writes the list chunk by chunk (1000 CSV or 3000 text numbers a write);

@@ -24,6 +24,19 @@ namespace {
 // times the output.
 constexpr std::int64_t scatterSampleThreshold = 65536;
 
+// Progress units per value of one walk through the sample; the scatter walks it
+// once more as it reads it.
+constexpr std::uint64_t walkingUnits = 24;
+// Values walked between two looks at whether to stop.
+constexpr std::int64_t walkingStopCheckMask = (std::int64_t{1} << 16) - 1;
+
+ScatterSource regeneratedSource()
+{
+    ScatterSource source;
+    source.produceUnits = walkingUnits;
+    return source;
+}
+
 // Slots of a virtual array of span values where slot k holds k until a swap
 // displaces it; only displaced slots are stored, in an open-addressing table.
 // An entry is (slot << 32) | value. Slot 0 is never stored (a slot is stored only
@@ -210,7 +223,8 @@ private:
 // uniform subset, and so is a uniform subset of it.
 class RegeneratedSample {
 public:
-    RegeneratedSample(std::int64_t count, std::int64_t span, unsigned threads)
+    // Stopped through progress, it is left unfinished, of no use.
+    RegeneratedSample(std::int64_t count, std::int64_t span, unsigned threads, WorkProgress& progress)
         : segments(static_cast<std::size_t>(std::clamp<std::int64_t>(count >> 12, 1, 256)))
         , p(std::min(1.0, (static_cast<double>(count) + 5 * std::sqrt(static_cast<double>(count)) + 16) / static_cast<double>(span)))
         , gaps(p)
@@ -218,19 +232,30 @@ public:
         , rangeSize(static_cast<std::uint64_t>(span))
         , keptBefore(segments + 1)
     {
-        // A subset smaller than count (about one in three million) is drawn again.
-        do {
+        // A subset smaller than count (about one in three million) is drawn again,
+        // reporting no progress a second time.
+        for (bool firstTry = true;; firstTry = false) {
             key = takeBulkKey();
             std::atomic<std::size_t> nextSegment{0};
             runInParallel(threadsToUse(threads, count), [&](int) {
                 for (std::size_t s; (s = nextSegment.fetch_add(1)) < segments;) {
                     std::int64_t kept = 0;
-                    walk(s, [&](std::uint64_t) { ++kept; });
+                    const bool walked = walk(s, [&](std::uint64_t) {
+                        return (++kept & walkingStopCheckMask) != 0 || !progress.stopRequested();
+                    });
                     keptBefore[s + 1] = kept;
+                    const auto share = static_cast<std::uint64_t>(count * static_cast<std::int64_t>(s + 1) / static_cast<std::int64_t>(segments)
+                                                                  - count * static_cast<std::int64_t>(s) / static_cast<std::int64_t>(segments));
+                    if (!walked || (firstTry && !progress.advance(walkingUnits * share)))
+                        return;
                 }
             });
+            if (progress.stopRequested())
+                return;
             std::partial_sum(keptBefore.begin(), keptBefore.end(), keptBefore.begin());
-        } while (keptBefore.back() < count);
+            if (keptBefore.back() >= count)
+                break;
+        }
 
         const std::int64_t surplus = keptBefore.back() - count;
         std::vector<std::int32_t> picks(static_cast<std::size_t>(surplus));
@@ -252,29 +277,37 @@ public:
         return keptBefore[s] - (std::lower_bound(dropped.begin(), dropped.end(), raw) - dropped.begin());
     }
 
-    // Calls take(offset) for each value of segment s in the sample, ascending.
+    // Calls take(offset) for each value of segment s in the sample, ascending,
+    // until take says false.
     template <typename Take>
     void forEachIn(std::size_t s, Take take) const
     {
         auto raw = static_cast<std::uint64_t>(keptBefore[s]);
         auto drop = std::lower_bound(dropped.begin(), dropped.end(), raw);
         walk(s, [&](std::uint64_t offset) {
-            if (drop != dropped.end() && *drop == raw)
-                ++drop;
-            else
-                take(static_cast<std::uint32_t>(offset));
+            const bool isDropped = drop != dropped.end() && *drop == raw;
             ++raw;
+            if (isDropped) {
+                ++drop;
+                return true;
+            }
+            return take(static_cast<std::uint32_t>(offset));
         });
     }
 
 private:
+    // Calls kept(v) for each value of the Bernoulli subset in segment s; false
+    // when kept said false, ending the walk.
     template <typename Kept>
-    void walk(std::size_t s, Kept kept) const
+    bool walk(std::size_t s, Kept kept) const
     {
         PhiloxStream draws(key, static_cast<std::uint32_t>(s));
         const std::uint64_t end = std::min(rangeSize, (s + 1) * segmentWidth);
-        for (std::uint64_t v = s * segmentWidth + gaps.next(draws); v < end; v += 1 + gaps.next(draws))
-            kept(v);
+        for (std::uint64_t v = s * segmentWidth + gaps.next(draws); v < end; v += 1 + gaps.next(draws)) {
+            if (!kept(v))
+                return false;
+        }
+        return true;
     }
 
     double p;
@@ -290,14 +323,23 @@ private:
 
 // Partial forward shuffle of a virtual array 0 .. span - 1: step i swaps slot i
 // with a uniform slot from i to span - 1 and takes slot i as the i-th value.
-void sampleDistinct(std::int32_t* out, std::int64_t count, std::int32_t min, std::int64_t span, unsigned threads)
+std::uint64_t sampleDistinctUnits(std::int64_t count)
+{
+    count = std::max<std::int64_t>(count, 0);
+    return walkingUnits * static_cast<std::uint64_t>(count) + scatterUnits(count, regeneratedSource());
+}
+
+void sampleDistinct(std::int32_t* out, std::int64_t count, std::int32_t min, std::int64_t span, unsigned threads,
+                    WorkProgress& progress)
 {
     if (count <= 0)
         return;
     if (count >= scatterSampleThreshold) {
-        sampleDistinctByScatter(out, count, min, span, threads);
+        sampleDistinctByScatter(out, count, min, span, threads, progress);
         return;
     }
+    // Short work, reported whole.
+    progress.advance(sampleDistinctUnits(count));
     // A dense array costs 4 * span bytes, the table up to 32 * count.
     if (span <= 4 * count) {
         sampleDistinctReference(out, count, min, span);
@@ -331,36 +373,46 @@ void sampleDistinctReference(std::int32_t* out, std::int64_t count, std::int32_t
     });
 }
 
-void sampleDistinctByScatter(std::int32_t* out, std::int64_t count, std::int32_t min, std::int64_t span, unsigned threads)
+void sampleDistinctByScatter(std::int32_t* out, std::int64_t count, std::int32_t min, std::int64_t span, unsigned threads,
+                             WorkProgress& progress)
 {
     if (count <= 0)
         return;
-    const RegeneratedSample sample(count, span, threads);
-    ScatterSource source;
+    const RegeneratedSample sample(count, span, threads, progress);
+    if (progress.stopRequested())
+        return;
+    ScatterSource source = regeneratedSource();
     for (std::size_t s = 0; s <= sample.segments; ++s)
         source.chunkStarts.push_back(sample.sampleIndex(s));
     source.produce = [&](std::size_t segment, const ScatterSource::Emit& emit) {
         constexpr std::size_t batchSize = 1024;
         std::int32_t batch[batchSize];
         std::size_t n = 0;
+        bool going = true;
         sample.forEachIn(segment, [&](std::uint32_t offset) {
             batch[n++] = offsetValue(min, offset);
             if (n == batchSize)
-                emit(batch, std::exchange(n, 0));
+                going = emit(batch, std::exchange(n, 0));
+            return going;
         });
-        emit(batch, n);
+        if (going)
+            emit(batch, n);
     };
-    scatterShuffle(out, source, scatterBlockBits(count), threads);
+    scatterShuffle(out, source, scatterBlockBits(count), threads, progress);
 }
 
 void sampleDistinctByScatterReference(std::int32_t* out, std::int64_t count, std::int32_t min, std::int64_t span)
 {
     if (count <= 0)
         return;
-    const RegeneratedSample sample(count, span, 1);
+    const RegeneratedSample sample(count, span, 1, unwatchedWork());
     std::vector<std::int32_t> values;
-    for (std::size_t s = 0; s < sample.segments; ++s)
-        sample.forEachIn(s, [&](std::uint32_t offset) { values.push_back(offsetValue(min, offset)); });
+    for (std::size_t s = 0; s < sample.segments; ++s) {
+        sample.forEachIn(s, [&](std::uint32_t offset) {
+            values.push_back(offsetValue(min, offset));
+            return true;
+        });
+    }
     scatterShuffleReference(out, values.data(), count, scatterBlockBits(count));
 }
 } // namespace mizel

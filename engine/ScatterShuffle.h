@@ -11,6 +11,8 @@
 // many threads do the work: the block of value i is the low bits of 10-bit field
 // i % 3 of word i / 3 of stream 0, and block b's shuffle reads stream 1 + b from
 // its start.
+#include "WorkProgress.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -20,11 +22,15 @@ namespace mizel {
 
 // The values of a list in list order, cut into chunks that threads take whole.
 struct ScatterSource {
-    using Emit = std::function<void(const std::int32_t* values, std::size_t count)>;
+    // Takes a batch of values; false once the work should stop.
+    using Emit = std::function<bool(const std::int32_t* values, std::size_t count)>;
     // Ascending, from 0; the last entry is the number of values.
     std::vector<std::int64_t> chunkStarts;
-    // Passes the values of one chunk to emit, in order, a batch at a time.
+    // Passes the values of one chunk to emit, in order, a batch at a time, until
+    // emit says false.
     std::function<void(std::size_t chunk, const Emit& emit)> produce;
+    // Progress units per value that producing a value costs, beyond scattering it.
+    std::uint64_t produceUnits = 0;
 };
 
 // The values first, first + 1, ... (wrapping in 32 bits), count of them.
@@ -37,16 +43,25 @@ std::vector<std::int64_t> scatterChunkStarts(std::int64_t count);
 // at most 1024 of them (a block draw has 10 bits).
 int scatterBlockBits(std::int64_t count);
 
+// Progress: the bulk paths below report to a WorkProgress a chunk at a time,
+// scatterUnits(count, source) units in all, and once a stop is requested return
+// within a chunk, out unfinished; the caller plans the units.
+std::uint64_t scatterUnits(std::int64_t count, const ScatterSource& source);
+
 // Writes the values of source into out in uniform random order under a key from
 // takeBulkKey(). threads 0 means threadCount().
-void scatterShuffle(std::int32_t* out, const ScatterSource& source, int blockBits, unsigned threads);
+void scatterShuffle(std::int32_t* out, const ScatterSource& source, int blockBits, unsigned threads,
+                    WorkProgress& progress = unwatchedWork());
 // The same order from the same draws, in plain single-threaded loops (for tests).
 void scatterShuffleReference(std::int32_t* out, const std::int32_t* values, std::int64_t count, int blockBits);
 
 // Writes min .. min + count - 1 into out in random order: for up to 32768 values
 // the ascending fill with shuffleValues, beyond that the block scatter, which
 // needs no source array. The values wrap in 32 bits.
-void permuteRange(std::int32_t* out, std::int64_t count, std::int32_t min, unsigned threads = 0);
+void permuteRange(std::int32_t* out, std::int64_t count, std::int32_t min, unsigned threads = 0,
+                  WorkProgress& progress = unwatchedWork());
+// The units permuteRange reports for count values.
+std::uint64_t permuteRangeUnits(std::int64_t count);
 
 // Threads for `values` values of work: as requested (0: threadCount()), but few
 // enough that each has 2^16 values at least, as starting one costs about that.

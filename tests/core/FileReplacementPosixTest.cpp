@@ -1,5 +1,6 @@
 // Saving over files, links, FIFOs and devices where the POSIX file replacement
 // does the work.
+#include "../engine/StopProbe.h"
 #include "ListExport.h"
 #include "RecordingSink.h"
 
@@ -227,3 +228,20 @@ TEST_F(SaveList, LinksAreFollowedUnlessPlantedInASharedFolder)
 }
 
 // Full chunks of the longest number text fill the chunk buffer to its last byte.
+
+TEST_F(SaveList, AStoppedSaveKeepsTheEarlierFileAndLeavesNothing)
+{
+    writeFile(path("a.txt"), "earlier");
+    const std::vector<std::int32_t> list(std::size_t{1} << 23, 12345);
+    for (const double stopAt : {0.0, 0.5}) {
+        shareDoneAfterStop(stopAt, [&](mizel::WorkProgress &progress) {
+            try {
+                mizel::saveList(path("a.txt"), list, ListFormat::Text, progress);
+                writeFile(path("a.txt"), "earlier");
+            } catch (const mizel::WorkStopped &) {
+                EXPECT_EQ(fileBytes(path("a.txt")), "earlier");
+                EXPECT_EQ(leftovers(), std::vector<std::string>{"a.txt"});
+            }
+        });
+    }
+}

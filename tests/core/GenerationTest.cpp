@@ -1,8 +1,11 @@
+#include "../engine/StopProbe.h"
 #include "Generation.h"
 #include "MersenneTwister.h"
+#include "RunCommand.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
 
 namespace {
@@ -45,5 +48,37 @@ TEST(Generation, ThreadsDrawTheSameListAsOneThread)
                 ASSERT_EQ(parallel.nextDraw, serial.nextDraw) << count << " values, " << threads << " threads";
             }
         }
+    }
+}
+
+TEST(Generation, RunsReportProgressAndStopWithinAChunk)
+{
+    constexpr std::int32_t count = 1 << 23;
+    std::vector<std::int32_t> list;
+    const std::function<void(mizel::WorkProgress&)> paths[] = {
+        [&](auto& p) { mizel::fillList(list, {-3, 1000, count}, false, p); },
+        [&](auto& p) { mizel::fillList(list, {0, count, count}, true, p); },
+        [&](auto& p) { mizel::fillList(list, {0, std::int64_t{1} << 31, count}, true, p); },
+        [&](auto& p) {
+            mizel::appendWithRepeatsInParallel(list, count, -3, 1000, 3, p);
+            if (p.stopRequested())
+                std::vector<std::int32_t>().swap(list);
+            p.throwIfStopped();
+        }};
+    for (const auto& path : paths) {
+        // The first chunk maps 16 MiB of the list's 32.
+        mizel::WorkProgress stopped;
+        stopped.requestStop();
+        EXPECT_THROW(path(stopped), mizel::WorkStopped);
+        EXPECT_EQ(list.capacity(), 0u);
+        EXPECT_LT(stopped.fraction(), 0.15);
+        for (const double stopAt : {0.3, 0.6, 0.9})
+            EXPECT_LT(shareDoneAfterStop(stopAt, path), 0.05) << "stopped at " << stopAt;
+        // Whatever was stopped, the next Run makes its whole list.
+        list.clear();
+        mizel::WorkProgress whole;
+        path(whole);
+        EXPECT_EQ(list.size(), std::size_t{count});
+        EXPECT_EQ(whole.fraction(), 1);
     }
 }

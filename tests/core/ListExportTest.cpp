@@ -1,9 +1,11 @@
+#include "../engine/StopProbe.h"
 #include "ListExport.h"
 #include "Parallel.h"
 #include "RecordingSink.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -110,4 +112,26 @@ TEST(ListFormats, FullChunksOfTheLongestNumbers)
     const std::vector<std::int32_t> longest(6000, INT32_MIN);
     EXPECT_EQ(written(longest, ListFormat::Text), repeated("-2147483648\r\n", 6000));
     EXPECT_EQ(written(longest, ListFormat::Csv), repeated("-2147483648,", 6000).substr(0, 12 * 6000 - 1));
+}
+
+TEST(ListFormats, CopyAndSaveReportProgressAndStopWithinAPiece)
+{
+    std::vector<std::int32_t> list(std::size_t{1} << 23);
+    std::iota(list.begin(), list.end(), -5);
+    const std::function<void(mizel::WorkProgress &)> paths[] = {
+        [&](mizel::WorkProgress &p) {
+            const mizel::ListText text(list, p);
+            std::string out(text.length(), '?');
+            text.write(out.data());
+            EXPECT_EQ(out, textFormat(list));
+        },
+        [&](mizel::WorkProgress &p) { RecordingSink sink; mizel::writeList(sink, list, ListFormat::Text, p); }};
+    for (const auto &path : paths) {
+        mizel::WorkProgress whole;
+        path(whole);
+        EXPECT_EQ(whole.fraction(), 1);
+        // A piece is under 3% of the work, and each of two threads ends its own.
+        for (const double stopAt : {0.0, 0.3, 0.6, 0.9})
+            EXPECT_LT(shareDoneAfterStop(stopAt, path), 0.08) << "stopped at " << stopAt;
+    }
 }

@@ -1,4 +1,5 @@
 #include "DistinctSample.h"
+#include "ScatterShuffle.h"
 #include "ShuffleRandom.h"
 
 #include <gtest/gtest.h>
@@ -298,4 +299,21 @@ TEST(DistinctSample, LargeSparseSampleNeedsLittleBeyondItsOutput)
     sampleDistinct(out.data(), count, 0, std::int64_t{1} << 31);
     EXPECT_LT(largestAllocation, 64u * 1024);
     expectDistinctInRange(out, 0, std::int64_t{1} << 31);
+}
+
+// Callers plan the units these report before they start: each must come once.
+TEST(DistinctSample, ScatterAndSampleReportTheUnitsTheyPlan)
+{
+    constexpr std::int64_t count = std::int64_t{1} << 22;
+    std::vector<std::int32_t> out(count);
+    for (const bool sample : {false, true}) {
+        const std::uint64_t units = sample ? sampleDistinctUnits(count) : permuteRangeUnits(count);
+        WorkProgress progress;
+        progress.plan(2 * units);
+        if (sample)
+            sampleDistinct(out.data(), count, 0, std::int64_t{1} << 31, 2, progress);
+        else
+            permuteRange(out.data(), count, 0, 2, progress);
+        EXPECT_EQ(progress.fraction(), 0.5) << sample;
+    }
 }
