@@ -22,7 +22,8 @@ file
 "
 
 # The tests, the benchmarks, the fuzzers and the cross-built engine tests;
-# for what a screen reader sees, a session bus, the AT-SPI bus and its Python
+# for the end-to-end tests an X server, its tools and ImageMagick to compare
+# pictures of the window; for what a screen reader sees, a session bus, the AT-SPI bus and its Python
 # client; the Windows edition's cross compiler, installer maker and Wine.
 test_packages="
 googletest
@@ -33,6 +34,7 @@ xvfb
 xauth
 x11-utils
 x11-apps
+imagemagick
 xdotool
 xclip
 clang
