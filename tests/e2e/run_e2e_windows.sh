@@ -30,8 +30,7 @@ status_texts() { traced 'statusbar:STATUSBAR_SetTextT part 0, text'; }
 # (a hint may follow it at once).
 status_shown() { status_texts | tail -n "+$((mark + 1))" | grep -qx "$wanted"; }
 mark_status() { mark=$(status_texts | wc -l); }
-# Long work stops only where its bulk paths look for a stop: up to 3 minutes.
-await_status() { wanted=$1; for _ in $(seq 1800); do status_shown && return 0; sleep 0.1; done; fail "status bar not '$1': $(status_texts | tail -n 3)"; }
+await_status() { wanted=$1; for _ in $(seq 300); do status_shown && return 0; sleep 0.1; done; fail "status bar not '$1': $(status_texts | tail -n 3)"; }
 last_message_is() { [ "$(shown_messages | tail -n 1)" = "$wanted" ]; }
 expect_message() { wanted=$1; await last_message_is || fail "message '$1' not shown; shown: $(shown_messages)"; }
 clipboard() { xclip -o -selection clipboard; }
