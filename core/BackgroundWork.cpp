@@ -9,6 +9,28 @@
 
 namespace mizel {
 
+namespace {
+
+struct KindTexts
+{
+    std::string_view doing;
+    std::string_view stopped;
+};
+
+// In the order of WorkKind.
+constexpr KindTexts kindTextsInOrder[] = {
+    {texts::runProgress, texts::runStopped},
+    {texts::copyProgress, texts::copyStopped},
+    {texts::saveProgress, texts::saveStopped},
+};
+
+const KindTexts &kindTexts(WorkKind kind)
+{
+    return kindTextsInOrder[static_cast<int>(kind)];
+}
+
+} // namespace
+
 BackgroundWork::BackgroundWork(WorkKind kind, Work work, std::function<void()> wake)
     : kind(kind)
     , startTick(tickCount())
@@ -62,15 +84,7 @@ int BackgroundWork::percent() const
 
 std::string_view BackgroundWork::stoppedMessage() const
 {
-    switch (kind) {
-    case WorkKind::Run:
-        return texts::runStopped;
-    case WorkKind::Copy:
-        return texts::copyStopped;
-    case WorkKind::Save:
-        break;
-    }
-    return texts::saveStopped;
+    return kindTexts(kind).stopped;
 }
 
 namespace {
@@ -79,25 +93,12 @@ namespace {
 constexpr std::uint32_t estimateAfterTicks = 1000;
 constexpr double estimateAfterFraction = 0.02;
 
-std::string_view doingText(WorkKind kind)
-{
-    switch (kind) {
-    case WorkKind::Run:
-        return texts::runProgress;
-    case WorkKind::Copy:
-        return texts::copyProgress;
-    case WorkKind::Save:
-        break;
-    }
-    return texts::saveProgress;
-}
-
 } // namespace
 
 std::string progressMessage(WorkKind kind, double fraction, std::uint32_t elapsedTicks)
 {
     constexpr std::string_view gap = "　";
-    std::string message(doingText(kind));
+    std::string message(kindTexts(kind).doing);
     message += gap;
     message += std::to_string(static_cast<int>(fraction * 100));
     message += '%';
