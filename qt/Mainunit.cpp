@@ -212,7 +212,7 @@ void TMF::ExeButtonClick()
         ui->HasseiEdit->setText(mizel::qtText(*check.countText));
 
     // The grid lets go of the list while another thread fills it.
-    ui->MizelStringGrid1->loadVector(nullptr);
+    ui->MizelStringGrid1->releaseVector();
     showWorkingMessage();
     const std::uint32_t startTick = mizel::tickCount();
     try {

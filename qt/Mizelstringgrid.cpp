@@ -98,10 +98,16 @@ TMizelStringGrid::TMizelStringGrid(QWidget *parent)
 void TMizelStringGrid::loadVector(const std::vector<std::int32_t> *list)
 {
     FVector = list;
-    setRowCount(mizel::gridRowCount(list ? list->size() : 0));
+    setRowCount(mizel::gridRowCount(list->size()));
     QAccessibleTableModelChangeEvent reset(this, QAccessibleTableModelChangeEvent::ModelReset);
     QAccessible::updateAccessibility(&reset);
     viewport()->repaint();
+}
+
+void TMizelStringGrid::releaseVector()
+{
+    FVector = nullptr;
+    viewport()->update();
 }
 
 int TMizelStringGrid::rowCount() const

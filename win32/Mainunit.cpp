@@ -592,7 +592,7 @@ void TMF::ExeButtonClick()
     setStatusText(wideString(mizel::texts::working));
     const DWORD startTick = GetTickCount();
     // The grid must not read the list while another thread fills it.
-    MizelStringGrid1->loadVector(&FNoList);
+    MizelStringGrid1->releaseVector();
     bool ended = false;
     try {
         ended = doWork(mizel::WorkKind::Run, [this, range = check.range, distinct = boxes.distinct](mizel::WorkProgress &progress) {

@@ -81,8 +81,6 @@ private:
     std::wstring savedFileName;
     int savedFilterIndex = 1;
     std::vector<std::int32_t> ResultVector;
-    // What the grid shows while a Run fills ResultVector.
-    const std::vector<std::int32_t> FNoList;
     bool shownOnce = false;
 
     // Set while long work runs.

@@ -184,6 +184,12 @@ void TMizelStringGrid::loadVector(const std::vector<std::int32_t> *list)
     RedrawWindow(FHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
 }
 
+void TMizelStringGrid::releaseVector()
+{
+    FVector = nullptr;
+    InvalidateRect(FHandle, nullptr, FALSE);
+}
+
 mizel::GridRows TMizelStringGrid::rows() const
 {
     return {RowCount, FixedRows, FTop, viewHeight()};

@@ -25,6 +25,9 @@ public:
 
     // Binds the list (never copied) and repaints before returning.
     void loadVector(const std::vector<std::int32_t> *list);
+    // Stops reading the list, which another thread is about to fill: the rows
+    // stay as they are, blank, until the next loadVector.
+    void releaseVector();
 
     HWND handle() const { return FHandle; }
     bool hasFocus() const { return GetFocus() == FHandle; }

@@ -80,6 +80,8 @@ TEST_F(RunCommand, WithRepeatsDrawsOneMappedValuePerElement)
     EXPECT_EQ(grid()->rowCount(), 11);
     EXPECT_TRUE(finishedMessage.match(status()).hasMatch());
     run("6", "1", "10", false);
+    // Only an empty list lets the header row scroll away.
+    EXPECT_EQ(grid()->fixedRows(), 1);
 
     // Successive Runs continue one sequence.
     mizel::mtSeed(20261208);
