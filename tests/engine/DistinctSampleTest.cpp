@@ -301,8 +301,9 @@ TEST(DistinctSample, LargeSparseSampleNeedsLittleBeyondItsOutput)
     expectDistinctInRange(out, 0, std::int64_t{1} << 31);
 }
 
-// Callers plan the units these report before they start: each must come once.
-TEST(DistinctSample, ScatterAndSampleReportTheUnitsTheyPlan)
+// Callers plan the units these report before they start: each must come once,
+// whichever thread reports it.
+TEST(DistinctSample, ScatterAndSampleReportTheUnitsTheyPlanOnAnyThreadCount)
 {
     constexpr std::int64_t count = std::int64_t{1} << 22;
     std::vector<std::int32_t> out(count);
