@@ -70,8 +70,9 @@ TEST(ListFormats, ChunksDoNotShowInTheBytes)
 
 TEST(ListFormats, ThreadsWriteTheSameChunksAsOneThread)
 {
-    // Many batches of chunks in both formats, numbers of every length and sign.
-    std::vector<std::int32_t> list(400001);
+    // More batches of chunks than the threads hold at once, in both formats,
+    // numbers of every length and sign.
+    std::vector<std::int32_t> list(2000001);
     for (std::size_t i = 0; i < list.size(); ++i)
         list[i] = static_cast<std::int32_t>(static_cast<std::uint32_t>(i) * 2654435761u) >> (i % 31);
     for (const ListFormat format : {ListFormat::Text, ListFormat::Csv}) {
