@@ -9,6 +9,10 @@
 #include <numeric>
 #include <utility>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace mizel {
 
 namespace {
@@ -24,7 +28,7 @@ constexpr std::uint64_t countingUnits = 9;
 constexpr std::uint64_t scatteringUnits = 34;
 constexpr std::uint64_t shufflingUnits = 22;
 // Values drawn between two reports of the counting pass.
-constexpr std::int64_t countingReportStep = std::int64_t{1} << 16;
+constexpr std::uint64_t countingReportStep = std::uint64_t{1} << 16;
 
 // Forward exchange shuffle of one block with uniform partners.
 void shuffleBlock(std::int32_t* block, std::int64_t size, PhiloxStream stream)
@@ -49,7 +53,98 @@ inline std::uint16_t blockOf(std::uint32_t word, std::uint64_t value, int blockB
     return static_cast<std::uint16_t>((word >> (fieldBits * field)) & ((1u << blockBits) - 1));
 }
 
-constexpr std::size_t drawBatch = 1024;
+// A Philox output block holds the blocks of twelve values. Draws come in batches
+// of whole output blocks, sixteen of them at a time as the vector path makes them.
+constexpr std::uint64_t valuesPerOutput = 4 * blocksPerWord;
+constexpr std::size_t drawBatch = 5 * 16 * valuesPerOutput;
+
+// One thread's writes of the scattering pass. The values bound for a block gather
+// in a cache line of their own and go to the list a whole line at a time, past the
+// caches: stored one by one into a thousand places, each line of the list would
+// first be read from memory, only to be overwritten.
+class BlockLines {
+public:
+    static constexpr std::size_t lineValues = 64 / sizeof(std::int32_t);
+
+    BlockLines(std::int32_t* out, std::size_t blocks)
+        : out(out)
+        , shift(static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(out) / sizeof(std::int32_t) % lineValues))
+        , lines(blocks)
+        , next(blocks)
+        , begin(blocks)
+    {
+    }
+
+    // This thread's values of block b go to out[slots[b]] on.
+    void start(const std::int64_t* slots)
+    {
+        std::copy(slots, slots + next.size(), next.begin());
+        std::copy(slots, slots + next.size(), begin.begin());
+    }
+
+    void put(std::size_t block, std::int32_t value)
+    {
+        const std::int64_t at = next[block]++;
+        const std::size_t slot = slotOf(at);
+        lines[block].values[slot] = value;
+        if (slot == lineValues - 1)
+            write(block, at + 1);
+    }
+
+    // Writes what is still gathered. The other threads' values meet this
+    // thread's only in lines that neither wrote whole.
+    void finish()
+    {
+        for (std::size_t b = 0; b < next.size(); ++b)
+            if (slotOf(next[b]) != 0)
+                write(b, next[b]);
+#if defined(__SSE2__)
+        _mm_sfence();
+#endif
+    }
+
+private:
+    struct alignas(64) Line {
+        std::int32_t values[lineValues];
+    };
+
+    // Writes the gathered values of block b's line that ends at index end
+    // (exclusive), from this thread's first index of the block on.
+    void write(std::size_t b, std::int64_t end)
+    {
+        const std::int64_t lineStart = end - 1 - static_cast<std::int64_t>(slotOf(end - 1));
+        const std::int64_t from = std::max(lineStart, begin[b]);
+        if (from >= end)
+            return;
+        const std::int32_t* gathered = lines[b].values + (from - lineStart);
+        if (end - from == static_cast<std::int64_t>(lineValues))
+            streamLine(out + from, gathered);
+        else
+            std::copy(gathered, gathered + (end - from), out + from);
+    }
+
+    std::size_t slotOf(std::int64_t index) const
+    {
+        return static_cast<std::size_t>(index + shift) % lineValues;
+    }
+
+    static void streamLine(std::int32_t* to, const std::int32_t* line)
+    {
+#if defined(__SSE2__)
+        for (std::size_t k = 0; k < lineValues; k += 4)
+            _mm_stream_si128(reinterpret_cast<__m128i*>(to + k), _mm_load_si128(reinterpret_cast<const __m128i*>(line + k)));
+#else
+        std::copy(line, line + lineValues, to);
+#endif
+    }
+
+    std::int32_t* out;
+    // Index 0's place within its cache line.
+    std::int64_t shift;
+    std::vector<Line> lines;
+    std::vector<std::int64_t> next;
+    std::vector<std::int64_t> begin;
+};
 
 // One thread's run of values [begin, end): counts per block, or in the second
 // pass the values written to where their blocks' next free slots are.
@@ -58,58 +153,74 @@ public:
     BlockDraws(PhiloxKey key, std::int64_t begin, std::int64_t end, int blockBits)
         : key(key)
         , position(static_cast<std::uint64_t>(begin))
-        , blockBits(blockBits)
-        , undrawn(end - begin)
+        , end(static_cast<std::uint64_t>(end))
+        , blockMask((1u << blockBits) - 1)
     {
     }
 
     void count(std::int64_t* perBlock, WorkProgress& progress)
     {
-        while (undrawn > 0) {
-            const std::int64_t reportAt = std::max<std::int64_t>(0, undrawn - countingReportStep);
-            const std::int64_t before = undrawn;
-            while (undrawn > reportAt) {
-                refill();
-                for (std::size_t k = 0; k < drawn; ++k)
-                    ++perBlock[blocks[k]];
+        std::uint64_t unreported = 0;
+        while (position < end) {
+            const std::size_t n = available();
+            for (std::size_t k = used; k < used + n; ++k)
+                ++perBlock[blocks[k]];
+            take(n);
+            unreported += n;
+            if (unreported >= countingReportStep || position == end) {
+                if (!progress.advance(countingUnits * std::exchange(unreported, 0)))
+                    return;
             }
-            if (!progress.advance(countingUnits * static_cast<std::uint64_t>(before - undrawn)))
-                return;
         }
     }
 
-    void scatter(const std::int32_t* values, std::size_t n, std::int32_t* out, std::int64_t* next)
+    void scatter(const std::int32_t* values, std::size_t n, BlockLines& lines)
     {
-        for (std::size_t k = 0; k < n; ++k) {
-            if (used == drawn)
-                refill();
-            out[next[blocks[used++]]++] = values[k];
+        while (n > 0) {
+            const std::size_t m = std::min(n, available());
+            const std::uint16_t* block = blocks + used;
+            for (std::size_t k = 0; k < m; ++k)
+                lines.put(block[k], values[k]);
+            take(m);
+            values += m;
+            n -= m;
         }
     }
 
 private:
-    // The next batch of blocks, from the Philox output holding the word of `position`.
+    // How many drawn blocks are left to take, drawing the next batch if none are.
+    std::size_t available()
+    {
+        if (used == drawn)
+            refill();
+        return drawn - used;
+    }
+
+    void take(std::size_t n)
+    {
+        used += n;
+        position += n;
+    }
+
+    // The batch from the output block holding `position`'s draw on.
     void refill()
     {
-        drawn = static_cast<std::size_t>(std::min<std::int64_t>(drawBatch, undrawn));
-        const std::uint64_t firstWord = position / blocksPerWord;
-        const std::uint64_t lastWord = (position + drawn - 1) / blocksPerWord;
-        const std::size_t skip = firstWord % 4;
-        philoxFill(key, firstWord / 4, blockDrawStream, words, (skip + (lastWord - firstWord) + 4) & ~std::size_t{3});
-        for (std::size_t k = 0; k < drawn; ++k) {
-            const std::uint64_t value = position + k;
-            blocks[k] = blockOf(words[skip + (value / blocksPerWord - firstWord)], value, blockBits);
-        }
-        position += drawn;
-        undrawn -= static_cast<std::int64_t>(drawn);
-        used = 0;
+        const std::uint64_t batchStart = position - position % valuesPerOutput;
+        drawn = static_cast<std::size_t>(std::min<std::uint64_t>(drawBatch, end - batchStart));
+        used = static_cast<std::size_t>(position - batchStart);
+        const std::size_t wordCount = 4 * ((drawn + valuesPerOutput - 1) / valuesPerOutput);
+        philoxFill(key, batchStart / valuesPerOutput, blockDrawStream, words, wordCount);
+        for (std::size_t w = 0; w < wordCount; ++w)
+            for (int field = 0; field < blocksPerWord; ++field)
+                blocks[blocksPerWord * w + static_cast<std::size_t>(field)] =
+                    static_cast<std::uint16_t>((words[w] >> (fieldBits * field)) & blockMask);
     }
 
     PhiloxKey key;
     std::uint64_t position;
-    int blockBits;
-    std::int64_t undrawn;
-    std::uint32_t words[drawBatch / blocksPerWord + 8];
+    std::uint64_t end;
+    std::uint32_t blockMask;
+    std::uint32_t words[drawBatch / blocksPerWord];
     std::uint16_t blocks[drawBatch];
     std::size_t drawn = 0;
     std::size_t used = 0;
@@ -202,12 +313,16 @@ void scatterShuffle(std::int32_t* out, const ScatterSource& source, int blockBit
 
     // Made here, so that nothing on the helper threads can fail to allocate.
     std::vector<BlockDraws> draws;
+    std::vector<BlockLines> lines;
     std::vector<ScatterSource::Emit> emits;
-    for (int t = 0; t < parts; ++t)
-        draws.emplace_back(key, source.chunkStarts[firstChunk(t)], source.chunkStarts[firstChunk(t + 1)], blockBits);
     for (int t = 0; t < parts; ++t) {
-        emits.emplace_back([&, next = perThread[t].data(), t](const std::int32_t* values, std::size_t n) {
-            draws[t].scatter(values, n, out, next);
+        draws.emplace_back(key, source.chunkStarts[firstChunk(t)], source.chunkStarts[firstChunk(t + 1)], blockBits);
+        lines.emplace_back(out, blocks);
+        lines.back().start(perThread[t].data());
+    }
+    for (int t = 0; t < parts; ++t) {
+        emits.emplace_back([&, t](const std::int32_t* values, std::size_t n) {
+            draws[t].scatter(values, n, lines[t]);
             return !progress.stopRequested();
         });
     }
@@ -217,8 +332,9 @@ void scatterShuffle(std::int32_t* out, const ScatterSource& source, int blockBit
             source.produce(c, emits[t]);
             const auto values = static_cast<std::uint64_t>(source.chunkStarts[c + 1] - source.chunkStarts[c]);
             if (!progress.advance(unitsPerScattered * values))
-                return;
+                break;
         }
+        lines[t].finish();
     });
     if (progress.stopRequested())
         return;

@@ -132,6 +132,19 @@ TEST(ShuffleRandom, LongShufflesMatchReferenceOnAnyThreadCount)
         EXPECT_EQ(reference.front(), -5);
         EXPECT_EQ(std::adjacent_find(reference.begin(), reference.end()), reference.end());
     }
+    // Written a cache line at a time: the same list wherever it starts within a
+    // line, and nothing written beside it.
+    constexpr std::int64_t length = 70001;
+    std::vector<std::int32_t> reference(static_cast<std::size_t>(length));
+    shuffleSeed(9);
+    permuteRange(reference.data(), length, 0, 1);
+    for (std::size_t offset = 0; offset < 16; ++offset) {
+        std::vector<std::int32_t> placed(static_cast<std::size_t>(length) + 32, -1);
+        shuffleSeed(9);
+        permuteRange(placed.data() + offset, length, 0, 3);
+        EXPECT_TRUE(std::equal(reference.begin(), reference.end(), placed.begin() + static_cast<std::ptrdiff_t>(offset)));
+        EXPECT_EQ(std::count(placed.begin(), placed.end(), -1), 32) << offset;
+    }
     for (std::uint64_t steps : {0u, 1u, 2u, 7u, 1000u}) {
         shuffleSeed(3);
         const std::uint32_t before = shuffleGenerator().state;
