@@ -12,6 +12,7 @@
 #include "Generation.h"
 #include "LegacySample.h"
 #include "ListExport.h"
+#include "MemoryHint.h"
 #include "MersenneTwister.h"
 #include "NumberText.h"
 #include "Parallel.h"
@@ -110,10 +111,13 @@ void row(const char* name, const char* size, double ours, double base, double go
     std::fflush(stdout);
 }
 
+// Memory for count values, on huge pages where the system has them, as a Run's
+// list is: advice given once the pages are written comes too late for them.
 std::vector<std::int32_t> listWithCapacity(std::int64_t count)
 {
     std::vector<std::int32_t> list;
     list.reserve(static_cast<std::size_t>(count));
+    mizel::preferHugePages(list.data(), list.capacity() * sizeof(std::int32_t));
     return list;
 }
 

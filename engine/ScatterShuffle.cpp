@@ -82,13 +82,20 @@ public:
         std::copy(slots, slots + next.size(), begin.begin());
     }
 
-    void put(std::size_t block, std::int32_t value)
+    // Gathers values[k] into blocks[k] for k below n.
+    void put(const std::uint16_t* blocks, const std::int32_t* values, std::size_t n)
     {
-        const std::int64_t at = next[block]++;
-        const std::size_t slot = slotOf(at);
-        lines[block].values[slot] = value;
-        if (slot == lineValues - 1)
-            write(block, at + 1);
+        // Locals, which the stores below cannot change, so that they stay in registers.
+        Line* const gathered = lines.data();
+        std::int64_t* const slots = next.data();
+        const std::int64_t lineShift = shift;
+        for (std::size_t k = 0; k < n; ++k) {
+            const std::int64_t at = slots[blocks[k]]++;
+            const auto slot = static_cast<std::size_t>(at + lineShift) % lineValues;
+            gathered[blocks[k]].values[slot] = values[k];
+            if (slot == lineValues - 1)
+                write(blocks[k], at + 1);
+        }
     }
 
     // Writes what is still gathered. The other threads' values meet this
@@ -178,9 +185,7 @@ public:
     {
         while (n > 0) {
             const std::size_t m = std::min(n, available());
-            const std::uint16_t* block = blocks + used;
-            for (std::size_t k = 0; k < m; ++k)
-                lines.put(block[k], values[k]);
+            lines.put(blocks + used, values, m);
             take(m);
             values += m;
             n -= m;
