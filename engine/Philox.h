@@ -50,8 +50,9 @@ constexpr PhiloxBlock philox4x32(const std::uint32_t (&counter)[4], PhiloxKey ke
 }
 
 // Output words of the blocks with counters (first + j, high, stream, 0) for
-// j = 0 .. words / 4 - 1, block after block; words is a multiple of 4. Eight
-// blocks at a time so that the rounds vectorise (AVX2 where the processor has it).
+// j = 0 .. words / 4 - 1, block after block; words is a multiple of 4. Sixteen
+// blocks at a time in AVX2 where the processor has it, then eight at a time in
+// whatever vectors the compiler targets, so that the rounds vectorise.
 void philoxFill(PhiloxKey key, std::uint64_t first, std::uint32_t stream, std::uint32_t* words, std::size_t count);
 // The same words from philox4x32, one block at a time (for tests).
 void philoxFillReference(PhiloxKey key, std::uint64_t first, std::uint32_t stream, std::uint32_t* words,
