@@ -14,8 +14,7 @@ constexpr int lanes = 8;
 
 // The rounds of philox4x32 on eight counters at once, written lane by lane so that
 // the compiler turns each line into one vector instruction.
-void philoxLanes(PhiloxKey key, std::uint64_t first, std::uint32_t stream,
-                                                   std::uint32_t* words)
+void philoxLanes(PhiloxKey key, std::uint64_t first, std::uint32_t stream, std::uint32_t* words)
 {
     std::uint32_t x0[lanes], x1[lanes], x2[lanes], x3[lanes];
     for (int j = 0; j < lanes; ++j) {
