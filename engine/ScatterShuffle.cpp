@@ -47,10 +47,14 @@ PhiloxStream blockStream(PhiloxKey key, std::size_t block)
 constexpr int blocksPerWord = 3;
 constexpr int fieldBits = 10;
 
+inline std::uint16_t blockInField(std::uint32_t word, int field, std::uint32_t blockMask)
+{
+    return static_cast<std::uint16_t>((word >> (fieldBits * field)) & blockMask);
+}
+
 inline std::uint16_t blockOf(std::uint32_t word, std::uint64_t value, int blockBits)
 {
-    const auto field = static_cast<int>(value % blocksPerWord);
-    return static_cast<std::uint16_t>((word >> (fieldBits * field)) & ((1u << blockBits) - 1));
+    return blockInField(word, static_cast<int>(value % blocksPerWord), (1u << blockBits) - 1);
 }
 
 // A Philox output block holds the blocks of twelve values. Draws come in batches
@@ -217,8 +221,7 @@ private:
         philoxFill(key, batchStart / valuesPerOutput, blockDrawStream, words, wordCount);
         for (std::size_t w = 0; w < wordCount; ++w)
             for (int field = 0; field < blocksPerWord; ++field)
-                blocks[blocksPerWord * w + static_cast<std::size_t>(field)] =
-                    static_cast<std::uint16_t>((words[w] >> (fieldBits * field)) & blockMask);
+                blocks[blocksPerWord * w + static_cast<std::size_t>(field)] = blockInField(words[w], field, blockMask);
     }
 
     PhiloxKey key;
