@@ -34,6 +34,14 @@ xdotool windowfocus --sync "$dialog"
 sleep 0.3
 xdotool type --delay 20 "$work/saved"
 xdotool key Return
+# A completion list still opening on a slow machine takes the first Return.
+dialog_open() { xdotool search --onlyvisible --name '.' | grep -qx "$dialog"; }
+for _ in 1 2 3; do
+    for _ in $(seq 50); do dialog_open || break; sleep 0.1; done
+    dialog_open || break
+    xdotool windowfocus --sync "$dialog" key Return
+done
+dialog_open && fail "the save dialog did not take the name; on screen: $(visible_windows)"
 dismiss_box save
 
 [ -f "$work/saved.txt" ] || fail "no saved file"

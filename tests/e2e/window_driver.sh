@@ -15,11 +15,15 @@ click() { xdotool mousemove --window "$main" "$1" "$2" click 1; sleep 0.3; }
 enter() { click 130 "$1"; xdotool key ctrl+a type --delay 30 "$2"; }
 # Waits up to 30 s for a condition, so slow builds pass.
 await() { for _ in $(seq 300); do "$@" && return 0; sleep 0.1; done; return 1; }
+# The windows on screen with their titles, for a failure's message.
+visible_windows() {
+    xdotool search --onlyvisible --name '.' | while read -r w; do echo "$w '$(xdotool getwindowname "$w")'"; done | tr '\n' ' '
+}
 # Answers the message box that opened with Return; prints its window id.
 dismiss_box() {
     local box=""
     find_box() { box=$(xdotool search --onlyvisible --name '^Mizel４$' | grep -v "^$main\$" | head -n 1 || true); [ -n "$box" ]; }
-    await find_box || fail "no message box for $1"
+    await find_box || fail "no message box for $1; on screen: $(visible_windows)"
     xdotool windowfocus --sync "$box" key Return
     sleep 0.3
 }

@@ -2,7 +2,6 @@
 # DISPLAY, both removed on exit together with the program in $app_pid and an
 # accessibility bus, if one was started.
 work=$(mktemp -d)
-display=:$((100 + RANDOM % 800))
 cleanup() {
     kill "${app_pid:-}" "${xvfb_pid:-}" 2>/dev/null || true
     if declare -F stop_accessibility_bus >/dev/null; then stop_accessibility_bus; fi
@@ -11,7 +10,10 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+# Xvfb takes a free display itself and names it once it accepts clients, so
+# tests running side by side never share a server.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
-export DISPLAY=$display
-for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done 2>/dev/null || true
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || fail "no X server: $(cat "$work/xvfb.log")"
+export DISPLAY=":$(cat "$work/display")"
