@@ -111,13 +111,17 @@ void row(const char* name, const char* size, double ours, double base, double go
     std::fflush(stdout);
 }
 
-// Memory for count values, on huge pages where the system has them, as a Run's
-// list is: advice given once the pages are written comes too late for them.
-std::vector<std::int32_t> listWithCapacity(std::int64_t count)
+// An empty list with room for count values, on huge pages where the system has
+// them, as a Run's list is (advice given once the pages are written comes too
+// late for them), and written once: the first touch of fresh pages would
+// otherwise fall on whichever side runs first.
+mizel::ValueList listWithCapacity(std::int64_t count)
 {
-    std::vector<std::int32_t> list;
+    mizel::ValueList list;
     list.reserve(static_cast<std::size_t>(count));
     mizel::preferHugePages(list.data(), list.capacity() * sizeof(std::int32_t));
+    list.assign(static_cast<std::size_t>(count), 0);
+    list.clear();
     return list;
 }
 
@@ -165,10 +169,7 @@ constexpr std::int64_t billion = 1'000'000'000;
 
 void fullRange(std::int64_t count, const char* size, int runs, double goal)
 {
-    // Both sides on memory already written once: the first touch of fresh pages
-    // would otherwise fall on whichever side runs first.
     auto list = listWithCapacity(count);
-    list.resize(static_cast<std::size_t>(count));
     mizel::shuffleSeed(4357);
     const double ours = medianMs(runs, [&] { list.clear(); }, [&] { mizel::appendDistinct(list, count, 0, count); });
     Mt19937 generator(4357);
@@ -189,7 +190,6 @@ void wholeRange()
     constexpr std::int64_t count = std::int64_t{1} << 31;
     const std::int64_t values = count - 1;
     auto list = listWithCapacity(values);
-    list.resize(static_cast<std::size_t>(values));
     mizel::shuffleSeed(4357);
     const double ours = medianMs(3, [&] { list.clear(); }, [&] { mizel::appendDistinct(list, values, 0, values); });
     const double base = medianMs(3, [&] { list.clear(); }, [&] {
@@ -202,7 +202,7 @@ void wholeRange()
 
 void hugeSample()
 {
-    std::vector<std::int32_t> list;
+    mizel::ValueList list;
     mizel::shuffleSeed(4357);
     const double ours = medianMs(3, [&] { list.clear(); }, [&] {
         mizel::appendDistinct(list, hundredMillion, 0, sampleMax + std::int64_t{1});
@@ -216,7 +216,7 @@ void hugeSample()
 
 void smallSample()
 {
-    std::vector<std::int32_t> list;
+    mizel::ValueList list;
     mizel::shuffleSeed(4357);
     const double ours = medianMs(5, [&] { list.clear(); }, [&] { mizel::appendDistinct(list, 10, 0, sampleMax + std::int64_t{1}); });
     row("sample of 0..2147483646 vs 1 ms", "10", ours * 1000, 1000, 1, false, "us");
@@ -228,7 +228,7 @@ void largeSample(const fs::path& folder)
 {
     const fs::path ourFile = folder / "mizel_compare_sample.txt";
     const fs::path shufFile = folder / "mizel_compare_shuf.txt";
-    std::vector<std::int32_t> list;
+    mizel::ValueList list;
     mizel::shuffleSeed(4357);
     const double ours = medianMs(5, [&] { list.clear(); fs::remove(ourFile); }, [&] {
         mizel::appendDistinct(list, million, 0, sampleMax + std::int64_t{1});
@@ -243,9 +243,9 @@ void largeSample(const fs::path& folder)
 #endif
 
 // Full signed range, or the small positive numbers of the other cases.
-std::vector<std::int32_t> formatInput(std::int64_t count, bool fullRange)
+mizel::ValueList formatInput(std::int64_t count, bool fullRange)
 {
-    std::vector<std::int32_t> values(static_cast<std::size_t>(count));
+    mizel::ValueList values(static_cast<std::size_t>(count));
     mizel::mtSeed(99);
     if (fullRange)
         mizel::fillRandomBelow(values.data(), values.data() + count, INT32_MIN, std::int64_t{1} << 32);
@@ -254,7 +254,7 @@ std::vector<std::int32_t> formatInput(std::int64_t count, bool fullRange)
     return values;
 }
 
-char* toCharsTextLines(char* out, const std::vector<std::int32_t>& values)
+char* toCharsTextLines(char* out, const mizel::ValueList& values)
 {
     for (const std::int32_t v : values) {
         out = std::to_chars(out, out + mizel::maxNumberTextLength, v).ptr;
@@ -343,7 +343,7 @@ void syncAll()
 #endif
 
 // The lengths of the writes of a save in the text format: one per 3000 numbers.
-std::vector<std::size_t> textChunkLengths(const std::vector<std::int32_t>& values)
+std::vector<std::size_t> textChunkLengths(const mizel::ValueList& values)
 {
     constexpr std::size_t chunkSize = 3000;
     std::vector<char> chunk(chunkSize * mizel::maxTextLineLength);
@@ -381,7 +381,7 @@ void saveText(const fs::path& folder)
     row("save text vs 64 KiB writes of bytes", "1e8", ours, wide, 1.15, false);
 }
 
-std::uint64_t checksum(const std::vector<std::int32_t>& list)
+std::uint64_t checksum(const mizel::ValueList& list)
 {
     std::uint64_t sum = 0;
     for (const std::int32_t value : list)
@@ -475,7 +475,7 @@ long statusKb(const char* field)
 template <typename Run>
 void peakMemory(const char* name, Run run)
 {
-    std::vector<std::int32_t> list;
+    mizel::ValueList list;
     std::ofstream("/proc/self/clear_refs") << "5";
     const long before = statusKb("VmRSS");
     run(list);
@@ -524,17 +524,17 @@ int main(int argc, char** argv)
         {"save", [&] { saveText(folder); }},
 #ifndef _WIN32
         {"memory", [] {
-             peakMemory("peak RSS: repeats run vs list size", [](std::vector<std::int32_t>& list) {
+             peakMemory("peak RSS: repeats run vs list size", [](mizel::ValueList& list) {
                  mizel::appendWithRepeats(list, hundredMillion, fillMin, fillMax - fillMin + 1);
              });
          }},
         {"memory", [] {
-             peakMemory("peak RSS: shuffle run vs list size", [](std::vector<std::int32_t>& list) {
+             peakMemory("peak RSS: shuffle run vs list size", [](mizel::ValueList& list) {
                  mizel::appendDistinct(list, hundredMillion, 0, hundredMillion);
              });
          }},
         {"memory", [] {
-             peakMemory("peak RSS: sample run vs list size", [](std::vector<std::int32_t>& list) {
+             peakMemory("peak RSS: sample run vs list size", [](mizel::ValueList& list) {
                  mizel::appendDistinct(list, hundredMillion, 0, sampleMax + std::int64_t{1});
              });
          }},

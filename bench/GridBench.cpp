@@ -11,7 +11,7 @@ namespace {
 void BM_GridLoadVector(benchmark::State &state)
 {
     const std::size_t n = std::size_t(state.range(0));
-    std::vector<std::int32_t> list;
+    mizel::ValueList list;
     list.reserve(n + 1);
     list.resize(n, -2147483647);
 

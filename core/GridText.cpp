@@ -35,7 +35,7 @@ std::string_view gridHeaderText()
     return header;
 }
 
-std::string gridNumberText(const std::vector<std::int32_t> *list, std::int64_t row)
+std::string gridNumberText(const ValueList *list, std::int64_t row)
 {
     if (!list || row <= 0 || std::uint64_t(row - 1) >= list->size())
         return {};
@@ -44,7 +44,7 @@ std::string gridNumberText(const std::vector<std::int32_t> *list, std::int64_t r
     return std::string(text, std::size_t(end - text));
 }
 
-std::string gridCellText(const std::vector<std::int32_t> *list, std::int64_t row)
+std::string gridCellText(const ValueList *list, std::int64_t row)
 {
     return row == 0 ? std::string(gridHeaderText()) : gridNumberText(list, row);
 }

@@ -3,10 +3,11 @@
 // a row, where a text too wide for its cell breaks, and which rows a view of
 // a given height holds. The grid scrolls by row and formats only the cells it
 // paints, so a list of any length is shown without copying it.
+#include "ValueList.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace mizel {
 
@@ -26,9 +27,9 @@ GridTextSplit splitGridText(std::string_view text, int E, int W);
 std::string_view gridHeaderText();
 // Element row - 1 of the list as text; empty for row 0, with no list bound,
 // and for rows past the list's end.
-std::string gridNumberText(const std::vector<std::int32_t> *list, std::int64_t row);
+std::string gridNumberText(const ValueList *list, std::int64_t row);
 // The text a cell shows: the header, a number, or nothing past the list's end.
-std::string gridCellText(const std::vector<std::int32_t> *list, std::int64_t row);
+std::string gridCellText(const ValueList *list, std::int64_t row);
 
 // Rows for a list of n values: the header and one a value, as many as an int
 // row index reaches; an empty list leaves the header alone.

@@ -29,7 +29,7 @@ constexpr std::uint64_t writingUnits = 10;
 
 } // namespace
 
-ListText::ListText(const std::vector<std::int32_t> &list, WorkProgress &progress)
+ListText::ListText(const ValueList &list, WorkProgress &progress)
     : list(list)
     , progress(progress)
     , parts(static_cast<int>(std::clamp<std::size_t>(list.size() / numbersPerThread, 1, threadCount())))
@@ -76,7 +76,7 @@ void ListText::write(char *out) const
     progress.throwIfStopped();
 }
 
-bool writeList(ByteSink &sink, const std::vector<std::int32_t> &list, ListFormat format, WorkProgress &progress)
+bool writeList(ByteSink &sink, const ValueList &list, ListFormat format, WorkProgress &progress)
 {
     progress.plan(list.size());
     const std::size_t chunkSize = ChunkFormatter::chunkSize(format);
@@ -93,7 +93,7 @@ bool writeList(ByteSink &sink, const std::vector<std::int32_t> &list, ListFormat
     return !progress.stopRequested();
 }
 
-bool saveList(const std::filesystem::path &path, const std::vector<std::int32_t> &list, ListFormat format,
+bool saveList(const std::filesystem::path &path, const ValueList &list, ListFormat format,
               WorkProgress &progress)
 {
     // Making the file last takes about half as long as writing it: the writes

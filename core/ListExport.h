@@ -2,6 +2,7 @@
 // The two ways numbers leave the program: the text format (every number
 // followed by CR LF; clipboard and text files) and CSV (one comma-joined line).
 #include "ByteSink.h"
+#include "ValueList.h"
 #include "WorkProgress.h"
 
 #include <cstdint>
@@ -22,7 +23,7 @@ ListFormat formatForFilterIndex(int filterIndex);
 class ListText
 {
 public:
-    explicit ListText(const std::vector<std::int32_t> &list, WorkProgress &progress = unwatchedWork());
+    explicit ListText(const ValueList &list, WorkProgress &progress = unwatchedWork());
     std::size_t length() const { return offsets.back(); }
     void write(char *out) const;
 
@@ -33,7 +34,7 @@ private:
     template<typename Piece>
     void forEachPiece(Piece piece) const;
 
-    const std::vector<std::int32_t> &list;
+    const ValueList &list;
     WorkProgress &progress;
     int parts;
     std::size_t piecesPerPart;
@@ -42,13 +43,13 @@ private:
 
 // Writes the list chunk by chunk (1000 CSV or 3000 text numbers a write);
 // false as soon as a write fails or progress asks it to stop.
-bool writeList(ByteSink &sink, const std::vector<std::int32_t> &list, ListFormat format,
+bool writeList(ByteSink &sink, const ValueList &list, ListFormat format,
                WorkProgress &progress = unwatchedWork());
 
 // Replaces the file with the list; on any failure the old file stays as it was.
 // A FIFO or device named is written into instead. Asked to stop, it leaves the
 // old file too, and throws WorkStopped.
-bool saveList(const std::filesystem::path &path, const std::vector<std::int32_t> &list, ListFormat format,
+bool saveList(const std::filesystem::path &path, const ValueList &list, ListFormat format,
               WorkProgress &progress = unwatchedWork());
 
 } // namespace mizel

@@ -80,7 +80,7 @@ RunCheck checkRun(const RunBoxes &boxes)
     return {RunCheck::Outcome::Generate, {min, span, count}, std::move(countText)};
 }
 
-void fillList(std::vector<std::int32_t> &list, const RunRange &range, bool distinct, WorkProgress &progress)
+void fillList(ValueList &list, const RunRange &range, bool distinct, WorkProgress &progress)
 {
     try {
         const AddressSpaceReserve reserve;
@@ -90,7 +90,7 @@ void fillList(std::vector<std::int32_t> &list, const RunRange &range, bool disti
             appendWithRepeats(list, range.count, range.min, range.span, progress);
         progress.throwIfStopped();
     } catch (...) {
-        std::vector<std::int32_t>().swap(list);
+        ValueList().swap(list);
         throw;
     }
 }

@@ -1,13 +1,13 @@
 #pragma once
 // The Run and maximum-count commands apart from any window: their checks, the
 // list they make and the texts they leave in the boxes and the status bar.
-#include <cstdint>
+#include "ValueList.h"
 #include "WorkProgress.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace mizel {
 
@@ -50,7 +50,7 @@ RunCheck checkRun(const RunBoxes &boxes);
 // grid, Copy and Save would take a part for a result, and the error display
 // needs some memory. A stop requested through progress ends it empty, with
 // WorkStopped.
-void fillList(std::vector<std::int32_t> &list, const RunRange &range, bool distinct,
+void fillList(ValueList &list, const RunRange &range, bool distinct,
               WorkProgress &progress = unwatchedWork());
 
 // The system's millisecond tick: monotonic, wrapping at 2^32.

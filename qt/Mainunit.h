@@ -1,10 +1,10 @@
 #pragma once
 #include "BackgroundWork.h"
+#include "ValueList.h"
 
 #include <QMainWindow>
 #include <cstdint>
 #include <memory>
-#include <vector>
 
 class QInputMethodEvent;
 class QKeyEvent;
@@ -25,7 +25,7 @@ public:
     explicit TMF(QWidget *parent = nullptr);
     ~TMF() override;
 
-    const std::vector<std::int32_t> &resultVector() const { return ResultVector; }
+    const mizel::ValueList &resultVector() const { return ResultVector; }
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -49,7 +49,7 @@ private:
     QProgressBar *progressBar;
     QString savedFileName;
     int savedFilterIndex = 1;
-    std::vector<std::int32_t> ResultVector;
+    mizel::ValueList ResultVector;
     bool shownOnce = false;
     bool running = false;
 };

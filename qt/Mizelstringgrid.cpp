@@ -95,7 +95,7 @@ TMizelStringGrid::TMizelStringGrid(QWidget *parent)
     updateScrollRange();
 }
 
-void TMizelStringGrid::loadVector(const std::vector<std::int32_t> *list)
+void TMizelStringGrid::loadVector(const mizel::ValueList *list)
 {
     FVector = list;
     setRowCount(mizel::gridRowCount(list->size()));

@@ -9,7 +9,6 @@
 #include <QString>
 #include <cstdint>
 #include <string_view>
-#include <vector>
 
 class QPainter;
 
@@ -28,7 +27,7 @@ public:
     explicit TMizelStringGrid(QWidget *parent = nullptr);
 
     // Binds the list (never copied) and repaints before returning.
-    void loadVector(const std::vector<std::int32_t> *list);
+    void loadVector(const mizel::ValueList *list);
     // Stops reading the list, which another thread is about to fill: the rows
     // stay as they are, blank, until the next loadVector.
     void releaseVector();
@@ -76,7 +75,7 @@ private:
     qint64 rowAt(int y) const;
     void paintCell(qint64 row, int y);
 
-    const std::vector<std::int32_t> *FVector = nullptr;
+    const mizel::ValueList *FVector = nullptr;
     int RowCount = 2;
     int FixedRows = 1;
     int FCurrent = 1;

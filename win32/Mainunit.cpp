@@ -112,7 +112,7 @@ private:
 // The list in the clipboard's text format. Its ASCII bytes go to the upper
 // half of the block and are widened in place from the front, where each wide
 // character overwrites only bytes already read.
-HGLOBAL clipboardText(const std::vector<std::int32_t> &list, mizel::WorkProgress &progress)
+HGLOBAL clipboardText(const mizel::ValueList &list, mizel::WorkProgress &progress)
 {
     // The widening counts as much as the making of the text.
     progress.plan(list.size());
@@ -605,7 +605,7 @@ void TMF::ExeButtonClick()
     // Stopped, it leaves no list, and gives its memory back (fillList does
     // when the stop reaches it; a window closed meanwhile may find it whole).
     if (!ended)
-        std::vector<std::int32_t>().swap(ResultVector);
+        mizel::ValueList().swap(ResultVector);
     MizelStringGrid1->loadVector(&ResultVector);
     if (ended)
         showFinishedMessage(startTick);

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "BackgroundWork.h"
+#include "ValueList.h"
 #include "DialogTemplate.h"
 #include "HeldInput.h"
 #include "TaskbarProgress.h"
@@ -11,7 +12,6 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <vector>
 
 class TMizelStringGrid;
 
@@ -80,7 +80,7 @@ private:
     std::wstring FHint;
     std::wstring savedFileName;
     int savedFilterIndex = 1;
-    std::vector<std::int32_t> ResultVector;
+    mizel::ValueList ResultVector;
     bool shownOnce = false;
 
     // Set while long work runs.

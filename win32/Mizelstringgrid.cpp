@@ -176,7 +176,7 @@ LRESULT TMizelStringGrid::handleMessage(UINT message, WPARAM wParam, LPARAM lPar
     return DefWindowProcW(FHandle, message, wParam, lParam);
 }
 
-void TMizelStringGrid::loadVector(const std::vector<std::int32_t> *list)
+void TMizelStringGrid::loadVector(const mizel::ValueList *list)
 {
     FVector = list;
     setRowCount(mizel::gridRowCount(list->size()));

@@ -8,7 +8,6 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 class TMizelStringGridAccessible;
 
@@ -24,7 +23,7 @@ public:
     static TMizelStringGrid *fromHandle(HWND window);
 
     // Binds the list (never copied) and repaints before returning.
-    void loadVector(const std::vector<std::int32_t> *list);
+    void loadVector(const mizel::ValueList *list);
     // Stops reading the list, which another thread is about to fill: the rows
     // stay as they are, blank, until the next loadVector.
     void releaseVector();
@@ -78,7 +77,7 @@ private:
     HWND FHandle;
     UINT FDpi;
     HFONT FFont = nullptr;
-    const std::vector<std::int32_t> *FVector = nullptr;
+    const mizel::ValueList *FVector = nullptr;
     std::int64_t RowCount = 2;
     std::int64_t FixedRows = 1;
     std::int64_t FTop = 1;

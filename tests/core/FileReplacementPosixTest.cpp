@@ -120,7 +120,7 @@ TEST_F(SaveList, AFullDiskPartWayLeavesTheEarlierFileAlone)
 // exactly the list's bytes all the same, in both formats.
 TEST_F(SaveList, LargeListsAreSavedWhole)
 {
-    std::vector<std::int32_t> list(3'000'000);
+    mizel::ValueList list(3'000'000);
     std::iota(list.begin(), list.end(), -1'000'000);
     for (const ListFormat format : {ListFormat::Text, ListFormat::Csv}) {
         ASSERT_TRUE(mizel::saveList(path("large"), list, format));
@@ -232,7 +232,7 @@ TEST_F(SaveList, LinksAreFollowedUnlessPlantedInASharedFolder)
 TEST_F(SaveList, AStoppedSaveKeepsTheEarlierFileAndLeavesNothing)
 {
     writeFile(path("a.txt"), "earlier");
-    const std::vector<std::int32_t> list(std::size_t{1} << 23, 12345);
+    const mizel::ValueList list(std::size_t{1} << 23, 12345);
     for (const double stopAt : {0.0, 0.5}) {
         shareDoneAfterStop(stopAt, [&](mizel::WorkProgress &progress) {
             try {

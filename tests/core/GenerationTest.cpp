@@ -5,13 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <vector>
 
 namespace {
 
 struct Fill {
-    std::vector<std::int32_t> list;
+    mizel::ValueList list;
     std::uint32_t nextDraw;
 };
 
@@ -34,8 +35,7 @@ TEST(Generation, ThreadsDrawTheSameListAsOneThread)
     mizel::mtSeed(42);
     mizel::mtNext();
     const mizel::MersenneTwisterState start = mizel::mt;
-    // The last count passes the calling thread's first growing step, so that it
-    // also draws a part of its own.
+    // Lengths that the threads share unevenly, one shorter than their number.
     for (const std::int64_t count : {std::int64_t{1}, std::int64_t{623}, std::int64_t{5000}, std::int64_t{300001},
                                      (std::int64_t{1} << 25) + 12345}) {
         for (const std::int64_t span : {std::int64_t{6}, std::int64_t{1} << 32}) {
@@ -51,10 +51,29 @@ TEST(Generation, ThreadsDrawTheSameListAsOneThread)
     }
 }
 
+TEST(Generation, EveryPathWritesEveryValueItGrowsTheListBy)
+{
+    // The list grows over memory left as the last list had it: a value some
+    // path skipped would keep that list's value, here one outside every range.
+    constexpr std::int64_t count = 300001;
+    const std::function<void(mizel::ValueList&)> paths[] = {
+        [](auto& list) { mizel::appendWithRepeats(list, count, 0, 1000); },
+        [](auto& list) { mizel::appendWithRepeatsInParallel(list, count, 0, 1000, 3); },
+        [](auto& list) { mizel::appendDistinct(list, count, 0, count); },
+        [](auto& list) { mizel::appendDistinct(list, count, 0, std::int64_t{1} << 30); }};
+    for (const auto& path : paths) {
+        mizel::ValueList list(count + 1, -1);
+        list.resize(1);
+        path(list);
+        ASSERT_EQ(list.size(), static_cast<std::size_t>(count + 1));
+        EXPECT_EQ(std::count(list.begin() + 1, list.end(), -1), 0);
+    }
+}
+
 TEST(Generation, RunsReportProgressAndStopWithinAChunk)
 {
     constexpr std::int32_t count = 1 << 23;
-    std::vector<std::int32_t> list;
+    mizel::ValueList list;
     const std::function<void(mizel::WorkProgress&)> paths[] = {
         [&](auto& p) { mizel::fillList(list, {-3, 1000, count}, false, p); },
         [&](auto& p) { mizel::fillList(list, {0, count, count}, true, p); },
@@ -62,7 +81,7 @@ TEST(Generation, RunsReportProgressAndStopWithinAChunk)
         [&](auto& p) {
             mizel::appendWithRepeatsInParallel(list, count, -3, 1000, 3, p);
             if (p.stopRequested())
-                std::vector<std::int32_t>().swap(list);
+                mizel::ValueList().swap(list);
             p.throwIfStopped();
         }};
     for (const auto& path : paths) {

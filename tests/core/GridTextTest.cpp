@@ -69,7 +69,7 @@ TEST(GridTextSplit, TextNarrowerThanOnePixelAByteStaysWhole)
 
 TEST(GridText, CellTexts)
 {
-    const std::vector<std::int32_t> list{7, -2147483648};
+    const mizel::ValueList list{7, -2147483648};
     EXPECT_EQ(mizel::gridCellText(&list, 0), "\x97\x90\x90\x94");
     EXPECT_EQ(mizel::gridCellText(&list, 1), "7");
     EXPECT_EQ(mizel::gridCellText(&list, 2), "-2147483648");

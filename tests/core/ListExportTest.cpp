@@ -72,7 +72,7 @@ TEST(ListFormats, ThreadsWriteTheSameChunksAsOneThread)
 {
     // More batches of chunks than the threads hold at once, in both formats,
     // numbers of every length and sign.
-    std::vector<std::int32_t> list(2000001);
+    mizel::ValueList list(2000001);
     for (std::size_t i = 0; i < list.size(); ++i)
         list[i] = static_cast<std::int32_t>(static_cast<std::uint32_t>(i) * 2654435761u) >> (i % 31);
     for (const ListFormat format : {ListFormat::Text, ListFormat::Csv}) {
@@ -110,14 +110,14 @@ TEST(ListFormats, AShortWriteIsAFailure)
 
 TEST(ListFormats, FullChunksOfTheLongestNumbers)
 {
-    const std::vector<std::int32_t> longest(6000, INT32_MIN);
+    const mizel::ValueList longest(6000, INT32_MIN);
     EXPECT_EQ(written(longest, ListFormat::Text), repeated("-2147483648\r\n", 6000));
     EXPECT_EQ(written(longest, ListFormat::Csv), repeated("-2147483648,", 6000).substr(0, 12 * 6000 - 1));
 }
 
 TEST(ListFormats, CopyAndSaveReportProgressAndStopWithinAPiece)
 {
-    std::vector<std::int32_t> list(std::size_t{1} << 23);
+    mizel::ValueList list(std::size_t{1} << 23);
     std::iota(list.begin(), list.end(), -5);
     const std::function<void(mizel::WorkProgress &)> paths[] = {
         [&](mizel::WorkProgress &p) {

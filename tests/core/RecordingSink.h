@@ -29,14 +29,14 @@ private:
     int failAt;
 };
 
-inline std::string written(std::vector<std::int32_t> list, mizel::ListFormat format)
+inline std::string written(mizel::ValueList list, mizel::ListFormat format)
 {
     RecordingSink sink;
     EXPECT_TRUE(mizel::writeList(sink, list, format));
     return sink.all();
 }
 
-inline std::string textFormat(const std::vector<std::int32_t> &list)
+inline std::string textFormat(const mizel::ValueList &list)
 {
     const mizel::ListText text(list);
     std::string bytes(text.length(), '\0');
@@ -44,9 +44,9 @@ inline std::string textFormat(const std::vector<std::int32_t> &list)
     return bytes;
 }
 
-inline std::vector<std::int32_t> ascending(std::size_t count)
+inline mizel::ValueList ascending(std::size_t count)
 {
-    std::vector<std::int32_t> list(count);
+    mizel::ValueList list(count);
     std::iota(list.begin(), list.end(), 1);
     return list;
 }

@@ -75,7 +75,7 @@ protected:
     // What the last Run must have left, and which box it must have shown.
     void checkList(const Inputs &in, std::size_t boxesBefore, int run)
     {
-        const std::vector<std::int32_t> &list = window.resultVector();
+        const mizel::ValueList &list = window.resultVector();
         const bool tooMany = in.distinct && in.max < std::int32_t(std::uint32_t(in.count) - 1);
         if (tooMany || in.min > in.max) {
             ASSERT_EQ(watcher.boxes.size(), boxesBefore + 1) << "run " << run;

@@ -50,7 +50,7 @@ TEST(MizelstringgridAccessible, ScreenReadersGetTheTableItsCellsInViewAndTheFocu
                                         285, 320, frame, nullptr, instance, nullptr);
     ASSERT_TRUE(handle);
     TMizelStringGrid &grid = *TMizelStringGrid::fromHandle(handle);
-    std::vector<std::int32_t> list(1000000);
+    mizel::ValueList list(1000000);
     for (std::size_t i = 0; i < list.size(); ++i)
         list[i] = static_cast<std::int32_t>(i * 2654435761u) - 7;
     grid.loadVector(&list);

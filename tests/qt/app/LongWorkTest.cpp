@@ -14,7 +14,7 @@ namespace {
 class LongWork : public WindowTest
 {
 protected:
-    const std::vector<std::int32_t> &list() { return window.resultVector(); }
+    const mizel::ValueList &list() { return window.resultVector(); }
     QString status() { return window.statusBar()->currentMessage(); }
     QProgressBar *progressBar() { return window.findChild<QProgressBar *>(); }
 

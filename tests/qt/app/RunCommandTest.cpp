@@ -33,12 +33,12 @@ protected:
     }
 
     TMizelStringGrid *grid() { return control<TMizelStringGrid>("MizelStringGrid1"); }
-    const std::vector<std::int32_t> &list() { return window.resultVector(); }
+    const mizel::ValueList &list() { return window.resultVector(); }
     QString status() { return window.statusBar()->currentMessage(); }
 
-    static std::vector<std::int32_t> shuffledRange(std::int32_t min, std::int32_t max)
+    static mizel::ValueList shuffledRange(std::int32_t min, std::int32_t max)
     {
-        std::vector<std::int32_t> values(std::size_t(max - min + 1));
+        mizel::ValueList values(std::size_t(max - min + 1));
         std::iota(values.begin(), values.end(), min);
         mizel::shuffleSeed(20261208);
         mizel::shuffleValues(values.data(), values.data() + values.size());
@@ -76,7 +76,7 @@ TEST_F(RunCommand, EnterRunsNothingInABoxAndPressesAFocusedButton)
 TEST_F(RunCommand, WithRepeatsDrawsOneMappedValuePerElement)
 {
     run("6", "1", "10", false);
-    const std::vector<std::int32_t> first = list();
+    const mizel::ValueList first = list();
     EXPECT_EQ(grid()->rowCount(), 11);
     EXPECT_TRUE(finishedMessage.match(status()).hasMatch());
     run("6", "1", "10", false);
@@ -85,11 +85,11 @@ TEST_F(RunCommand, WithRepeatsDrawsOneMappedValuePerElement)
 
     // Successive Runs continue one sequence.
     mizel::mtSeed(20261208);
-    std::vector<std::int32_t> expected;
+    mizel::ValueList expected;
     for (int i = 0; i < 20; ++i)
         expected.push_back(1 + mizel::randomBelow(6));
-    EXPECT_EQ(first, std::vector<std::int32_t>(expected.begin(), expected.begin() + 10));
-    EXPECT_EQ(list(), std::vector<std::int32_t>(expected.begin() + 10, expected.end()));
+    EXPECT_EQ(first, mizel::ValueList(expected.begin(), expected.begin() + 10));
+    EXPECT_EQ(list(), mizel::ValueList(expected.begin() + 10, expected.end()));
 }
 
 TEST_F(RunCommand, WithRepeatsCoversRangesBeyondASignedCount)
@@ -106,7 +106,7 @@ TEST_F(RunCommand, WithRepeatsCoversRangesBeyondASignedCount)
     EXPECT_GT(*std::max_element(list().begin(), list().end()), 1000000);
 
     run("5", "5", "3", false);
-    EXPECT_EQ(list(), (std::vector<std::int32_t>{5, 5, 5}));
+    EXPECT_EQ(list(), (mizel::ValueList{5, 5, 5}));
     run("$10", "0", "500", false);
     EXPECT_EQ(*std::max_element(list().begin(), list().end()), 16);
 }

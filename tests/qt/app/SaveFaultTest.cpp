@@ -53,7 +53,7 @@ TEST(SaveFaults, NeitherFalseSuccessNorLostFile)
     const QByteArray earlier = QByteArray("earlier file\n").repeated(2000);
     int saves = 0, faults = 0, falseSuccesses = 0, earlierLost = 0, leftovers = 0, needlessFailures = 0;
 
-    auto saveUnder = [&](const std::vector<std::int32_t> &list, ListFormat format, const QByteArray &expected,
+    auto saveUnder = [&](const mizel::ValueList &list, ListFormat format, const QByteArray &expected,
                          Fault fault, long long bytesLeft) {
         QFile earlierFile(target);
         ASSERT_TRUE(earlierFile.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -77,7 +77,7 @@ TEST(SaveFaults, NeitherFalseSuccessNorLostFile)
     for (const bool unnamed : {true, false}) {
         writefaults::refuseUnnamedFiles(!unnamed);
         for (const std::size_t count : {1, 5, 999, 1000, 1001, 3000, 3001, 7000}) {
-            std::vector<std::int32_t> list(count);
+            mizel::ValueList list(count);
             std::iota(list.begin(), list.end(), -500);
             for (const ListFormat format : {ListFormat::Text, ListFormat::Csv}) {
                 BufferSink buffer;

@@ -25,7 +25,7 @@ TEST(GridAccessible, TableShowsHeaderNumbersAndTheCurrentCell)
     ASSERT_TRUE(QTest::qWaitFor([] { return QAccessible::isActive(); }))
         << "no accessibility bus: run through run_with_accessibility_bus.sh";
     QAccessible::installUpdateHandler(recordFocus);
-    std::vector<std::int32_t> list(1000);
+    mizel::ValueList list(1000);
     std::iota(list.begin(), list.end(), 1);
     list[0] = -12;
     TMizelStringGrid grid;

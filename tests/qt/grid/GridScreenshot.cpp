@@ -42,7 +42,7 @@ int main(int argc, char **argv)
     const QString path = args.isEmpty() ? QStringLiteral(MIZEL_DOCS_DIR "/grid.png") : args.first();
     QDir().mkpath(QFileInfo(path).absolutePath());
 
-    std::vector<std::int32_t> list(1000);
+    mizel::ValueList list(1000);
     std::mt19937 random(4);
     for (std::int32_t &value : list)
         value = std::int32_t(random());

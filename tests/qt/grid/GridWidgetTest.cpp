@@ -95,7 +95,7 @@ protected:
     }
 
     TMizelStringGrid grid;
-    std::vector<std::int32_t> list;
+    mizel::ValueList list;
 };
 
 } // namespace

@@ -33,7 +33,7 @@ class HugeList : public ::testing::Test
 protected:
     static void SetUpTestSuite()
     {
-        values = new std::vector<std::int32_t>(HugeCount);
+        values = new mizel::ValueList(HugeCount);
         (*values)[HugeCount - 2] = INT_MAX;
         (*values)[HugeCount - 1] = INT_MIN;
     }
@@ -54,17 +54,17 @@ protected:
     QImage image() { return grid.viewport()->grab().toImage(); }
     int fullRows() const { return (grid.viewport()->height() - Pitch) / Pitch; }
 
-    static std::vector<std::int32_t> *values;
+    static mizel::ValueList *values;
     TMizelStringGrid grid;
 };
 
-std::vector<std::int32_t> *HugeList::values = nullptr;
+mizel::ValueList *HugeList::values = nullptr;
 
 } // namespace
 
 TEST_F(HugeList, LoadingCostsTheSameAsAShortListAndNoMemory)
 {
-    std::vector<std::int32_t> shortList(1000, 7);
+    mizel::ValueList shortList(1000, 7);
     grid.loadVector(&shortList);
     image();
     const int shortFormats = grid.lastPaintFormatCount();
@@ -90,7 +90,7 @@ TEST_F(HugeList, CtrlEndShowsTheLastValues)
     EXPECT_EQ(grid.verticalScrollBar()->value(), grid.verticalScrollBar()->maximum());
 
     // A two-row list at its end paints the same last cells.
-    std::vector<std::int32_t> tail(values->end() - 2, values->end());
+    mizel::ValueList tail(values->end() - 2, values->end());
     TMizelStringGrid reference;
     reference.setFont(windowFont());
     reference.resize(285, 320);
