@@ -35,7 +35,9 @@ sleep 0.3
 xdotool type --delay 20 "$work/saved"
 xdotool key Return
 # A completion list still opening on a slow machine takes the first Return.
-dialog_open() { xdotool search --onlyvisible --name '.' | grep -qx "$dialog"; }
+# Not grep -q: leaving at the match could end the search with SIGPIPE, which
+# pipefail counts as a failure.
+dialog_open() { xdotool search --onlyvisible --name '.' | grep -x "$dialog" >/dev/null; }
 for _ in 1 2 3; do
     for _ in $(seq 50); do dialog_open || break; sleep 0.1; done
     dialog_open || break
