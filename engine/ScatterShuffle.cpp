@@ -31,10 +31,28 @@ constexpr std::uint64_t shufflingUnits = 22;
 constexpr std::uint64_t countingReportStep = std::uint64_t{1} << 16;
 
 // Forward exchange shuffle of one block with uniform partners.
-void shuffleBlock(std::int32_t* block, std::int64_t size, PhiloxStream stream)
+void shuffleBlockReference(std::int32_t* block, std::int64_t size, PhiloxStream stream)
 {
     for (std::int64_t i = 1; i < size; ++i)
         std::swap(block[i], block[stream.below(static_cast<std::uint64_t>(i) + 1)]);
+}
+
+// The same exchanges from the same draws, a batch of partners drawn and fetched
+// before their exchanges: a block beyond the nearest cache otherwise waits for
+// each partner in turn.
+void shuffleBlock(std::int32_t* block, std::int64_t size, PhiloxStream stream)
+{
+    constexpr std::int64_t batch = 64;
+    std::uint32_t partners[batch];
+    for (std::int64_t first = 1; first < size; first += batch) {
+        const std::int64_t n = std::min(batch, size - first);
+        for (std::int64_t k = 0; k < n; ++k) {
+            partners[k] = stream.below(static_cast<std::uint64_t>(first + k) + 1);
+            __builtin_prefetch(block + partners[k], 1);
+        }
+        for (std::int64_t k = 0; k < n; ++k)
+            std::swap(block[first + k], block[partners[k]]);
+    }
 }
 
 PhiloxStream blockStream(PhiloxKey key, std::size_t block)
@@ -378,7 +396,7 @@ void scatterShuffleReference(std::int32_t* out, const std::int32_t* values, std:
         out[next[blockOfValue(i)]++] = values[i];
 
     for (std::size_t b = 0; b < blocks; ++b)
-        shuffleBlock(out + blockStarts[b], blockStarts[b + 1] - blockStarts[b], blockStream(key, b));
+        shuffleBlockReference(out + blockStarts[b], blockStarts[b + 1] - blockStarts[b], blockStream(key, b));
 }
 
 std::uint64_t permuteRangeUnits(std::int64_t count)
