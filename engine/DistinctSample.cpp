@@ -139,7 +139,11 @@ public:
     {
         const std::uint64_t x = draws.next64();
         const auto column = static_cast<std::size_t>(x >> choiceBits);
-        return (x & (choiceRange - 1)) < threshold[column] ? column : alias[column];
+        // Chosen by a mask rather than a branch: for the columns that share their
+        // chances with an alias the outcome is a coin toss, which a branch mispredicts.
+        const std::size_t other = alias[column];
+        const std::size_t keep = 0 - static_cast<std::size_t>((x & (choiceRange - 1)) < threshold[column]);
+        return other ^ ((column ^ other) & keep);
     }
 
 private:
