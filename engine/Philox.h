@@ -76,10 +76,17 @@ public:
         return buffer[used++];
     }
 
+    // Two words, high first; one look at the buffer while it holds both.
     std::uint64_t next64()
     {
-        const std::uint64_t high = next32();
-        return (high << 32) | next32();
+        if (bufferWords - used < 2) [[unlikely]] {
+            const std::uint64_t high = next32();
+            return (high << 32) | next32();
+        }
+        const std::uint64_t high = buffer[used];
+        const std::uint64_t low = buffer[used + 1];
+        used += 2;
+        return (high << 32) | low;
     }
 
     // Uniform in 0..bound-1 for bound from 1 to 2^32, by Lemire's multiply-shift
