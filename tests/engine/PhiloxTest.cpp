@@ -37,6 +37,13 @@ TEST(Philox, FillMatchesReference)
         PhiloxStream stream({1, 2}, 7, first);
         for (std::size_t i = 0; i < plain.size(); ++i)
             ASSERT_EQ(stream.next32(), plain[i]) << first << " word " << i;
+
+        // 64-bit draws high word first, one word out of step so that some
+        // straddle two refills.
+        PhiloxStream pairs({1, 2}, 7, first);
+        ASSERT_EQ(pairs.next32(), plain[0]);
+        for (std::size_t i = 1; i + 1 < plain.size(); i += 2)
+            ASSERT_EQ(pairs.next64(), std::uint64_t{plain[i]} << 32 | plain[i + 1]) << first << " word " << i;
     }
     PhiloxStream stream({3, 4}, 0);
     for (std::uint64_t bound : {std::uint64_t{1}, std::uint64_t{3}, std::uint64_t{1} << 32})
