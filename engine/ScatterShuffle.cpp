@@ -187,13 +187,24 @@ public:
     {
     }
 
+    // Counts straight from the drawn words, a word's three fields at a time:
+    // no list of blocks to write and read back.
     void count(std::int64_t* perBlock, WorkProgress& progress)
     {
         std::uint64_t unreported = 0;
         while (position < end) {
-            const std::size_t n = available();
-            for (std::size_t k = used; k < used + n; ++k)
-                ++perBlock[blocks[k]];
+            drawWords();
+            std::size_t k = used;
+            for (; k < drawn && k % blocksPerWord != 0; ++k)
+                ++perBlock[blockAt(k)];
+            for (; k + blocksPerWord <= drawn; k += blocksPerWord) {
+                const std::uint32_t word = words[k / blocksPerWord];
+                for (int field = 0; field < blocksPerWord; ++field)
+                    ++perBlock[blockInField(word, field, blockMask)];
+            }
+            for (; k < drawn; ++k)
+                ++perBlock[blockAt(k)];
+            const std::size_t n = drawn - used;
             take(n);
             unreported += n;
             if (unreported >= countingReportStep || position == end) {
@@ -229,17 +240,30 @@ private:
         position += n;
     }
 
-    // The batch from the output block holding `position`'s draw on.
-    void refill()
+    // The words of the batch from the output block holding `position`'s draw on.
+    void drawWords()
     {
         const std::uint64_t batchStart = position - position % valuesPerOutput;
         drawn = static_cast<std::size_t>(std::min<std::uint64_t>(drawBatch, end - batchStart));
         used = static_cast<std::size_t>(position - batchStart);
-        const std::size_t wordCount = 4 * ((drawn + valuesPerOutput - 1) / valuesPerOutput);
-        philoxFill(key, batchStart / valuesPerOutput, blockDrawStream, words, wordCount);
-        for (std::size_t w = 0; w < wordCount; ++w)
+        philoxFill(key, batchStart / valuesPerOutput, blockDrawStream, words, wordCount());
+    }
+
+    // The batch's words and their blocks.
+    void refill()
+    {
+        drawWords();
+        for (std::size_t w = 0; w < wordCount(); ++w)
             for (int field = 0; field < blocksPerWord; ++field)
                 blocks[blocksPerWord * w + static_cast<std::size_t>(field)] = blockInField(words[w], field, blockMask);
+    }
+
+    std::size_t wordCount() const { return 4 * ((drawn + valuesPerOutput - 1) / valuesPerOutput); }
+
+    // The block of the batch's k-th value.
+    std::uint16_t blockAt(std::size_t k) const
+    {
+        return blockInField(words[k / blocksPerWord], static_cast<int>(k % blocksPerWord), blockMask);
     }
 
     PhiloxKey key;
