@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <utility>
 #include <vector>
 
@@ -83,7 +84,7 @@ TEST(GridText, RowsOfAView)
 {
     EXPECT_EQ(mizel::gridRowCount(0), 1);
     EXPECT_EQ(mizel::gridRowCount(20), 21);
-    EXPECT_EQ(mizel::gridRowCount(std::size_t{1} << 33), INT32_MAX);
+    EXPECT_EQ(mizel::gridRowCount(SIZE_MAX), INT32_MAX);
 
     const mizel::GridRows rows{101, 1, 1, 320};
     EXPECT_EQ(rows.fullVisible(), 14);
