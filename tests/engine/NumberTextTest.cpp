@@ -6,6 +6,7 @@
 #include <charconv>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace mizel;
@@ -27,18 +28,25 @@ std::string standard(std::int32_t value)
     return {buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr};
 }
 
+// The text written, checked to leave every byte after its end alone: pieces of a
+// list are formatted side by side, end to end.
+std::string untouchedAfter(std::string& out, const char* end)
+{
+    EXPECT_TRUE(std::all_of(end, std::as_const(out).data() + out.size(), [](char c) { return c == 'x'; })) << "wrote past the end";
+    out.resize(end - out.data());
+    return out;
+}
+
 std::string textLines(const std::vector<std::int32_t>& values)
 {
-    std::string out(values.size() * maxTextLineLength, '\0');
-    out.resize(formatTextLines(out.data(), values.data(), values.data() + values.size()) - out.data());
-    return out;
+    std::string out(values.size() * maxTextLineLength + 4, 'x');
+    return untouchedAfter(out, formatTextLines(out.data(), values.data(), values.data() + values.size()));
 }
 
 std::string csvFields(const std::vector<std::int32_t>& values, bool endsList)
 {
-    std::string out(values.size() * maxCsvFieldLength, '\0');
-    out.resize(formatCsvFields(out.data(), values.data(), values.data() + values.size(), endsList) - out.data());
-    return out;
+    std::string out(values.size() * maxCsvFieldLength + 4, 'x');
+    return untouchedAfter(out, formatCsvFields(out.data(), values.data(), values.data() + values.size(), endsList));
 }
 
 } // namespace
@@ -94,6 +102,9 @@ TEST(NumberText, LongListsMatchSingleNumbers)
     std::vector<std::int32_t> values;
     for (const std::int32_t v : {999, 1000, 9999, 10000, 99999, 100000, 999999, 1000000, -1000})
         values.insert(values.end(), 16, v);
+    // Each length at each place of a block.
+    for (std::int32_t k = 0; k < 48; ++k)
+        values.push_back(k % 3 == 0 ? 1000 + k : k % 3 == 1 ? 10000 + k : 100000 + k);
     for (std::int64_t power = 1; power <= 1000000000; power *= 10) {
         for (std::int64_t v = power - 1; v <= power; ++v) {
             values.push_back(static_cast<std::int32_t>(v));
@@ -111,4 +122,7 @@ TEST(NumberText, LongListsMatchSingleNumbers)
     EXPECT_EQ(csvFields(values, false), csv);
     csv.pop_back();
     EXPECT_EQ(csvFields(values, true), csv);
+    // A list that ends with a block of them.
+    EXPECT_EQ(textLines(std::vector<std::int32_t>(16, 1000)).size(), 16 * 6);
+    EXPECT_EQ(csvFields(std::vector<std::int32_t>(32, 1000), false).size(), 32 * 5);
 }
