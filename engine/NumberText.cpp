@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cstring>
 
 namespace mizel {
@@ -133,28 +132,18 @@ inline char* writeSeparator(char* out)
     return out + S.length;
 }
 
-// A number of four to six digits and its separator without a branch: the
-// leading pair of the six digit places, the last four and the separator in one
-// word, shifted past the one or two zeros the number drops. Stores the whole
-// word, up to three bytes beyond the field, which the next field overwrites.
-template <Separator S>
-inline char* writeFourToSixDigitField(char* out, std::uint32_t v)
+// A number of four to six digits without a branch: the leading pair of the six
+// digit places, with one or two of its zeros dropped, then the last four.
+// Dropping both writes a stray byte that the last four overwrite.
+inline char* writeFourToSixDigits(char* out, std::uint32_t v)
 {
     constexpr FixedPointScale scale = fixedPointScale(4);
     std::uint64_t y = ((v * scale.multiplier) >> scale.shift) + 1;
-    std::uint16_t lead;
-    std::memcpy(&lead, digitPair(y >> 32), 2);
-    y = static_cast<std::uint32_t>(y) * std::uint64_t{10000};
-    std::uint32_t last;
-    std::memcpy(&last, &digitQuads[4 * (y >> 32)], 4);
-    std::uint16_t separator;
-    std::memcpy(&separator, S.text, 2);
+    const char* lead = digitPair(y >> 32);
     const int zeros = (v < 100000) + (v < 10000);
-    // The bytes in memory order: lead, last four, separator.
-    static_assert(std::endian::native == std::endian::little);
-    const std::uint64_t field = (lead | std::uint64_t{last} << 16 | std::uint64_t{separator} << 48) >> (8 * zeros);
-    std::memcpy(out, &field, sizeof field);
-    return out + 6 + S.length - zeros;
+    out[0] = lead[zeros];
+    out[1] = lead[1];
+    return writeGroup<4>(out + 2 - zeros, y);
 }
 
 using FourNumbers = std::int32_t __attribute__((vector_size(16)));
@@ -183,10 +172,8 @@ char* formatFields(char* out, const std::int32_t* first, const std::int32_t* las
     const std::int32_t* separatedEnd = endsList && first != last ? last - 1 : last;
     for (; separatedEnd - first >= fieldBlockSize; first += fieldBlockSize) {
         if (allFourToSixDigits(first)) {
-            // The block's last field is written exactly: nothing may follow it.
-            for (std::ptrdiff_t k = 0; k < fieldBlockSize - 1; ++k)
-                out = writeFourToSixDigitField<S>(out, static_cast<std::uint32_t>(first[k]));
-            out = writeSeparator<S>(formatMagnitude(out, static_cast<std::uint32_t>(first[fieldBlockSize - 1])));
+            for (std::ptrdiff_t k = 0; k < fieldBlockSize; ++k)
+                out = writeSeparator<S>(writeFourToSixDigits(out, static_cast<std::uint32_t>(first[k])));
         } else {
             for (std::ptrdiff_t k = 0; k < fieldBlockSize; ++k)
                 out = writeSeparator<S>(formatSigned(out, first[k]));
