@@ -132,7 +132,7 @@ void appendDistinct(ValueList &list, std::int64_t count, std::int32_t min, std::
         return;
     const bool sample = count < span;
     progress.plan(mapUnits * static_cast<std::uint64_t>(count)
-                  + (sample ? sampleDistinctUnits(count) : permuteRangeUnits(count)));
+                  + (sample ? sampleDistinctUnits(count, span) : permuteRangeUnits(count)));
     const std::size_t start = list.size();
     if (!growUnwritten(list, count, progress))
         return;

@@ -24,17 +24,25 @@ namespace {
 // times the output.
 constexpr std::int64_t scatterSampleThreshold = 65536;
 
-// Progress units per value of one walk through the sample; the scatter walks it
-// once more as it reads it.
+// Progress units per value of the sample: of walking it by its gaps, once to
+// count it and once more as the scatter reads it; or by pieces, of counting
+// it and then of making its values.
 constexpr std::uint64_t walkingUnits = 24;
-// Values walked between two looks at whether to stop.
-constexpr std::int64_t walkingStopCheckMask = (std::int64_t{1} << 16) - 1;
+constexpr std::uint64_t pieceCountingUnits = 1;
+constexpr std::uint64_t pieceMakingUnits = 26;
+// Values or pieces walked between two looks at whether to stop.
+constexpr std::uint64_t walkingStopCheckMask = (std::uint64_t{1} << 12) - 1;
 
-ScatterSource regeneratedSource()
+ScatterSource regeneratedSource(bool byPieces)
 {
     ScatterSource source;
-    source.produceUnits = walkingUnits;
+    source.produceUnits = byPieces ? pieceMakingUnits : walkingUnits;
     return source;
+}
+
+std::uint64_t countingUnits(bool byPieces)
+{
+    return byPieces ? pieceCountingUnits : walkingUnits;
 }
 
 // Slots of a virtual array of span values where slot k holds k until a swap
@@ -219,23 +227,132 @@ private:
     std::optional<AliasTable> topDigit;
 };
 
+// A Bernoulli(p) subset of a range, piece by piece: how many of a piece's values
+// it keeps is binomial, and given that many, which ones is a uniform choice of
+// as many distinct places. Pieces of 1023 values have 1024 possible counts, one
+// column of an alias table each; the range's last piece may be shorter.
+class BernoulliPieces {
+public:
+    static constexpr std::uint32_t fullWidth = AliasTable::columns - 1;
+
+    // p for every value; lastWidth (0 to fullWidth - 1) is the width of the short
+    // piece that ends the range.
+    BernoulliPieces(double p, std::uint32_t lastWidth)
+        : full(binomialChances(fullWidth, p))
+        , last(binomialChances(lastWidth, p))
+    {
+    }
+
+    // How many values a piece of fullWidth keeps, or the short last piece.
+    std::uint32_t keptOfFull(PhiloxStream& counts) const { return static_cast<std::uint32_t>(full.next(counts)); }
+    std::uint32_t keptOfShort(PhiloxStream& counts) const { return static_cast<std::uint32_t>(last.next(counts)); }
+
+    // Calls take(place) for kept uniformly chosen places of 0 .. width - 1,
+    // ascending, until take says false; false then.
+    template <typename Take>
+    static bool forEachPlace(std::uint32_t width, std::uint32_t kept, PhiloxStream& places, Take take)
+    {
+        if (kept == width) {
+            for (std::uint32_t place = 0; place < width; ++place) {
+                if (!take(place))
+                    return false;
+            }
+            return true;
+        }
+        // Distinct places: a repeat is drawn again, counted without a branch, as
+        // repeats are rare; for more than half the piece the places left out are
+        // drawn, so that they stay rare. Ten bits a place, three places a word.
+        std::uint64_t chosen[(fullWidth + 63) / 64] = {};
+        const bool leftOut = 2 * kept > width;
+        const std::uint32_t wanted = leftOut ? width - kept : kept;
+        const std::uint32_t placeMask = std::bit_ceil(width) - 1;
+        for (std::uint32_t distinct = 0; distinct < wanted;) {
+            std::uint32_t word = places.next32();
+            for (int field = 0; field < 3 && distinct < wanted; ++field, word >>= 10) {
+                const std::uint32_t place = word & placeMask;
+                const std::uint64_t bit = std::uint64_t{place < width} << (place % 64);
+                const std::uint64_t before = chosen[place / 64];
+                chosen[place / 64] = before | bit;
+                distinct += (before & bit) == 0 && bit != 0;
+            }
+        }
+        for (std::uint32_t word = 0; 64 * word < width; ++word) {
+            std::uint64_t bits = chosen[word];
+            if (leftOut) {
+                const std::uint32_t inPiece = std::min<std::uint32_t>(64, width - 64 * word);
+                bits = ~bits & (inPiece == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << inPiece) - 1);
+            }
+            for (; bits != 0; bits &= bits - 1) {
+                if (!take(64 * word + static_cast<std::uint32_t>(std::countr_zero(bits))))
+                    return false;
+            }
+        }
+        return true;
+    }
+
+private:
+    // Binomial chances of 0 .. width kept of width values, the other columns
+    // zero; from logarithms, to about 10^-13 of each.
+    static std::vector<double> binomialChances(std::uint32_t width, double p)
+    {
+        std::vector<double> chances(AliasTable::columns);
+        if (p >= 1) {
+            chances[width] = 1;
+            return chances;
+        }
+        const double n = width;
+        std::vector<double> logs(width + 1);
+        for (std::uint32_t k = 0; k <= width; ++k)
+            logs[k] = std::lgamma(n + 1) - std::lgamma(k + 1.0) - std::lgamma(n - k + 1) + k * std::log(p) + (n - k) * std::log1p(-p);
+        const double top = *std::max_element(logs.begin(), logs.end());
+        double sum = 0;
+        for (std::uint32_t k = 0; k <= width; ++k)
+            sum += chances[k] = std::exp(logs[k] - top);
+        for (double& chance : chances)
+            chance /= sum;
+        return chances;
+    }
+
+    AliasTable full;
+    AliasTable last;
+};
+
+// The chance of each value to be in the Bernoulli subset of which a sample of
+// count is a part: enough to hold count values all but once in millions.
+double keptChance(std::int64_t count, std::int64_t span)
+{
+    return std::min(1.0, (static_cast<double>(count) + 5 * std::sqrt(static_cast<double>(count)) + 16) / static_cast<double>(span));
+}
+
+// Pieces pay where each keeps a few dozen values or more.
+bool madeByPieces(std::int64_t count, std::int64_t span)
+{
+    return keptChance(count, span) * BernoulliPieces::fullWidth >= 32;
+}
+
 // A uniform sample of exactly count values of 0 .. span - 1 in ascending order,
 // regenerated rather than stored: a Bernoulli subset a little larger than count,
-// walked in segments of the range that each draw from a Philox stream of their
-// own (so segments can be walked in any order, on any thread),
-// less a uniform choice of the surplus. Given its size, a Bernoulli subset is a
-// uniform subset, and so is a uniform subset of it.
+// made in segments of the range that each draw from Philox streams of their own
+// (so segments can be made in any order, on any thread), less a uniform choice
+// of the surplus. Given its size, a Bernoulli subset is a uniform subset, and so
+// is a uniform subset of it. A dense subset is made by pieces: a segment's size
+// then takes only its pieces' counts, a draw per 1023 values, and its values are
+// made once, as the scatter reads them. A sparse one is walked by its gaps, once
+// for each segment's size and once more as the scatter reads it.
 class RegeneratedSample {
 public:
     // Stopped through progress, it is left unfinished, of no use.
     RegeneratedSample(std::int64_t count, std::int64_t span, unsigned threads, WorkProgress& progress)
         : segments(static_cast<std::size_t>(std::clamp<std::int64_t>(count >> 12, 1, 256)))
-        , p(std::min(1.0, (static_cast<double>(count) + 5 * std::sqrt(static_cast<double>(count)) + 16) / static_cast<double>(span)))
-        , gaps(p)
-        , segmentWidth((static_cast<std::uint64_t>(span) + segments - 1) / segments)
         , rangeSize(static_cast<std::uint64_t>(span))
+        , piecesPerSegment(rangeSize / BernoulliPieces::fullWidth / segments + 1)
         , keptBefore(segments + 1)
     {
+        if (madeByPieces(count, span))
+            pieces.emplace(keptChance(count, span), static_cast<std::uint32_t>(rangeSize % BernoulliPieces::fullWidth));
+        else
+            valueGaps.emplace(keptChance(count, span));
+
         // A subset smaller than count (about one in three million) is drawn again,
         // reporting no progress a second time.
         for (bool firstTry = true;; firstTry = false) {
@@ -243,14 +360,13 @@ public:
             std::atomic<std::size_t> nextSegment{0};
             runInParallel(threadsToUse(threads, count), [&](int) {
                 for (std::size_t s; (s = nextSegment.fetch_add(1)) < segments;) {
-                    std::int64_t kept = 0;
-                    const bool walked = walk(s, [&](std::uint64_t) {
-                        return (++kept & walkingStopCheckMask) != 0 || !progress.stopRequested();
-                    });
-                    keptBefore[s + 1] = kept;
+                    const std::optional<std::int64_t> kept = keptIn(s, progress);
+                    if (!kept)
+                        return;
+                    keptBefore[s + 1] = *kept;
                     const auto share = static_cast<std::uint64_t>(count * static_cast<std::int64_t>(s + 1) / static_cast<std::int64_t>(segments)
                                                                   - count * static_cast<std::int64_t>(s) / static_cast<std::int64_t>(segments));
-                    if (!walked || (firstTry && !progress.advance(walkingUnits * share)))
+                    if (firstTry && !progress.advance(countingUnits(byPieces()) * share))
                         return;
                 }
             });
@@ -270,9 +386,11 @@ public:
         std::sort(dropped.begin(), dropped.end());
     }
 
-    // Segments of a few thousand values at least, so that walking one is worth
+    // Segments of a few thousand values at least, so that making one is worth
     // a jump ahead; at most 256, plenty to share among threads.
     const std::size_t segments;
+
+    bool byPieces() const { return pieces.has_value(); }
 
     // Index in the sample of the first value of segment s.
     std::int64_t sampleIndex(std::size_t s) const
@@ -288,36 +406,76 @@ public:
     {
         auto raw = static_cast<std::uint64_t>(keptBefore[s]);
         auto drop = std::lower_bound(dropped.begin(), dropped.end(), raw);
-        walk(s, [&](std::uint64_t offset) {
-            const bool isDropped = drop != dropped.end() && *drop == raw;
-            ++raw;
-            if (isDropped) {
-                ++drop;
-                return true;
-            }
-            return take(static_cast<std::uint32_t>(offset));
+        PhiloxStream places(key, static_cast<std::uint32_t>(segments + s));
+        walk(s, [&](std::uint64_t start, std::uint32_t width, std::uint32_t kept) {
+            return BernoulliPieces::forEachPlace(width, kept, places, [&](std::uint32_t place) {
+                const bool isDropped = drop != dropped.end() && *drop == raw;
+                ++raw;
+                if (isDropped) {
+                    ++drop;
+                    return true;
+                }
+                return take(static_cast<std::uint32_t>(start + place));
+            });
         });
     }
 
 private:
-    // Calls kept(v) for each value of the Bernoulli subset in segment s; false
-    // when kept said false, ending the walk.
-    template <typename Kept>
-    bool walk(std::size_t s, Kept kept) const
+    // Segment s holds the values from segmentStart(s) on, whole pieces but for
+    // the range's last.
+    std::uint64_t segmentStart(std::size_t s) const
+    {
+        return s == segments ? rangeSize : std::min(rangeSize, s * piecesPerSegment * BernoulliPieces::fullWidth);
+    }
+
+    // Calls piece(start, width, kept) for the pieces of segment s with some
+    // values kept, or by the gaps for each kept value as a piece of its own;
+    // false when piece said false, ending the walk.
+    template <typename Piece>
+    bool walk(std::size_t s, Piece piece) const
     {
         PhiloxStream draws(key, static_cast<std::uint32_t>(s));
-        const std::uint64_t end = std::min(rangeSize, (s + 1) * segmentWidth);
-        for (std::uint64_t v = s * segmentWidth + gaps.next(draws); v < end; v += 1 + gaps.next(draws)) {
-            if (!kept(v))
+        const std::uint64_t end = segmentStart(s + 1);
+        if (valueGaps) {
+            for (std::uint64_t v = segmentStart(s) + valueGaps->next(draws); v < end; v += 1 + valueGaps->next(draws)) {
+                if (!piece(v, 1, 1))
+                    return false;
+            }
+            return true;
+        }
+        constexpr std::uint32_t width = BernoulliPieces::fullWidth;
+        // Past the range's end, segments are empty.
+        const std::uint64_t fullEnd = std::max(segmentStart(s), end / width * width);
+        for (std::uint64_t start = segmentStart(s); start < fullEnd; start += width) {
+            const std::uint32_t kept = pieces->keptOfFull(draws);
+            if (kept != 0 && !piece(start, width, kept))
                 return false;
+        }
+        if (fullEnd < end) {
+            const std::uint32_t kept = pieces->keptOfShort(draws);
+            if (kept != 0)
+                return piece(fullEnd, static_cast<std::uint32_t>(end - fullEnd), kept);
         }
         return true;
     }
 
-    double p;
-    GeometricGaps gaps;
-    std::uint64_t segmentWidth;
+    // How many values of segment s the Bernoulli subset keeps; none once stopped.
+    std::optional<std::int64_t> keptIn(std::size_t s, const WorkProgress& progress) const
+    {
+        std::int64_t kept = 0;
+        std::uint64_t visited = 0;
+        const bool walked = walk(s, [&](std::uint64_t, std::uint32_t, std::uint32_t piece) {
+            kept += piece;
+            return (++visited & walkingStopCheckMask) != 0 || !progress.stopRequested();
+        });
+        return walked ? std::optional(kept) : std::nullopt;
+    }
+
     std::uint64_t rangeSize;
+    std::uint64_t piecesPerSegment;
+    // One of the two ways to the subset.
+    std::optional<BernoulliPieces> pieces;
+    std::optional<GeometricGaps> valueGaps;
     PhiloxKey key{};
     std::vector<std::int64_t> keptBefore;
     // Indices into the Bernoulli subset, ascending.
@@ -327,10 +485,11 @@ private:
 
 // Partial forward shuffle of a virtual array 0 .. span - 1: step i swaps slot i
 // with a uniform slot from i to span - 1 and takes slot i as the i-th value.
-std::uint64_t sampleDistinctUnits(std::int64_t count)
+std::uint64_t sampleDistinctUnits(std::int64_t count, std::int64_t span)
 {
     count = std::max<std::int64_t>(count, 0);
-    return walkingUnits * static_cast<std::uint64_t>(count) + scatterUnits(count, regeneratedSource());
+    const bool byPieces = madeByPieces(count, span);
+    return countingUnits(byPieces) * static_cast<std::uint64_t>(count) + scatterUnits(count, regeneratedSource(byPieces));
 }
 
 void sampleDistinct(std::int32_t* out, std::int64_t count, std::int32_t min, std::int64_t span, unsigned threads,
@@ -343,7 +502,7 @@ void sampleDistinct(std::int32_t* out, std::int64_t count, std::int32_t min, std
         return;
     }
     // Short work, reported whole.
-    progress.advance(sampleDistinctUnits(count));
+    progress.advance(sampleDistinctUnits(count, span));
     // A dense array costs 4 * span bytes, the table up to 32 * count.
     if (span <= 4 * count) {
         sampleDistinctReference(out, count, min, span);
@@ -385,7 +544,7 @@ void sampleDistinctByScatter(std::int32_t* out, std::int64_t count, std::int32_t
     const RegeneratedSample sample(count, span, threads, progress);
     if (progress.stopRequested())
         return;
-    ScatterSource source = regeneratedSource();
+    ScatterSource source = regeneratedSource(sample.byPieces());
     for (std::size_t s = 0; s <= sample.segments; ++s)
         source.chunkStarts.push_back(sample.sampleIndex(s));
     source.produce = [&](std::size_t segment, const ScatterSource::Emit& emit) {

@@ -242,6 +242,26 @@ TEST(DistinctSample, ScatterKeepsEveryValueEquallyOften)
     EXPECT_LT(chiSquare(first, double(trials) / span), 380);
 }
 
+// Dense samples are made by pieces of 1023 values: a third of the range kept and
+// four fifths, where the places left out are drawn. Every value of three whole
+// pieces and a short one is kept equally often. The 0.1% point of chi-square
+// with 3168 degrees of freedom is about 3415.
+TEST(DistinctSample, PiecesKeepEveryValueEquallyOften)
+{
+    constexpr int trials = 1000;
+    constexpr int span = 3 * 1023 + 100;
+    for (const int count : {1000, 2500}) {
+        std::map<int, int> kept;
+        shuffleSeed(7);
+        for (int i = 0; i < trials; ++i) {
+            for (std::int32_t v : sampleByScatter(count, 0, span))
+                ++kept[v];
+        }
+        ASSERT_EQ(kept.size(), static_cast<std::size_t>(span));
+        EXPECT_LT(chiSquare(kept, double(trials) * count / span), 3415) << count;
+    }
+}
+
 // Segments walked on any thread, with the surplus skipped as they are read, give
 // the bytes of the stored subset scattered by the plain loops.
 TEST(DistinctSample, ScatterMatchesReferenceOnAnyThreadCount)
@@ -308,7 +328,7 @@ TEST(DistinctSample, ScatterAndSampleReportTheUnitsTheyPlanOnAnyThreadCount)
     constexpr std::int64_t count = std::int64_t{1} << 22;
     std::vector<std::int32_t> out(count);
     for (const bool sample : {false, true}) {
-        const std::uint64_t units = sample ? sampleDistinctUnits(count) : permuteRangeUnits(count);
+        const std::uint64_t units = sample ? sampleDistinctUnits(count, std::int64_t{1} << 31) : permuteRangeUnits(count);
         WorkProgress progress;
         progress.plan(2 * units);
         if (sample)
