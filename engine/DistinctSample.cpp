@@ -292,7 +292,8 @@ public:
 
 private:
     // Binomial chances of 0 .. width kept of width values, the other columns
-    // zero; from logarithms, to about 10^-13 of each.
+    // zero: from the most likely count outwards, each from its neighbour by the
+    // ratio of the two, then scaled to sum to 1; within 10^-14 of each.
     static std::vector<double> binomialChances(std::uint32_t width, double p)
     {
         std::vector<double> chances(AliasTable::columns);
@@ -300,14 +301,16 @@ private:
             chances[width] = 1;
             return chances;
         }
-        const double n = width;
-        std::vector<double> logs(width + 1);
-        for (std::uint32_t k = 0; k <= width; ++k)
-            logs[k] = std::lgamma(n + 1) - std::lgamma(k + 1.0) - std::lgamma(n - k + 1) + k * std::log(p) + (n - k) * std::log1p(-p);
-        const double top = *std::max_element(logs.begin(), logs.end());
+        const double odds = p / (1 - p);
+        const auto mode = static_cast<std::uint32_t>(std::min<double>(width, std::floor((width + 1) * p)));
+        chances[mode] = 1;
+        for (std::uint32_t k = mode; k < width; ++k)
+            chances[k + 1] = chances[k] * odds * (width - k) / (k + 1);
+        for (std::uint32_t k = mode; k > 0; --k)
+            chances[k - 1] = chances[k] / odds * k / (width - k + 1);
         double sum = 0;
-        for (std::uint32_t k = 0; k <= width; ++k)
-            sum += chances[k] = std::exp(logs[k] - top);
+        for (const double chance : chances)
+            sum += chance;
         for (double& chance : chances)
             chance /= sum;
         return chances;
