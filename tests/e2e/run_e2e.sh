@@ -25,7 +25,7 @@ done
 click 200 124                                 # 保存
 dialog=""
 find_dialog() {
-    dialog=$(xdotool search --onlyvisible --name '.' | while read -r w; do
+    dialog=$(shown_windows --name '.' | while read -r w; do
         [ "$w" != "$main" ] && xdotool getwindowname "$w" | grep -qv '^Mizel４$' && echo "$w"; done | head -n 1 || true)
     [ -n "$dialog" ]
 }
@@ -37,7 +37,7 @@ xdotool key Return
 # A completion list still opening on a slow machine takes the first Return.
 # Not grep -q: leaving at the match could end the search with SIGPIPE, which
 # pipefail counts as a failure.
-dialog_open() { xdotool search --onlyvisible --name '.' | grep -x "$dialog" >/dev/null; }
+dialog_open() { shown_windows --name '.' | grep -x "$dialog" >/dev/null; }
 for _ in 1 2 3; do
     for _ in $(seq 50); do dialog_open || break; sleep 0.1; done
     dialog_open || break
@@ -58,7 +58,7 @@ check_accessible_grid() {
     start_accessibility_bus
     "$program" >"$work/app-a11y.log" 2>&1 &
     app_pid=$!
-    main=$(xdotool search --sync --onlyvisible --name '^Mizel４$' | head -n 1)
+    await_main_window
     xdotool windowfocus --sync "$main"
     enter 18 '100'
     enter 66 '20'

@@ -17,8 +17,7 @@ start_program() {
     [ -z "${app_pid:-}" ] || { kill "$app_pid"; wait "$app_pid" 2>/dev/null || true; }
     (ulimit -v $limit_kb; exec "$program") >>"$work/app.log" 2>&1 &
     app_pid=$!
-    main=$(xdotool search --sync --onlyvisible --pid "$app_pid" --name '^Mizel４$' | head -n 1)
-    [ -n "$main" ] || fail "no window"
+    await_main_window --pid "$app_pid"
     xdotool windowfocus --sync "$main"
     type_into 18 100
     type_into 42 1
@@ -32,7 +31,7 @@ type_into() { click 130 "$1"; xdotool key ctrl+a type --delay 10 "$2"; }
 answer_box() {
     local box="" geometry
     for _ in $(seq $(($2 * 10))); do
-        box=$(xdotool search --onlyvisible --name '^Mizel４$' | grep -v "^$main\$" | head -n 1 || true)
+        box=$(shown_windows --name '^Mizel４$' | grep -v "^$main\$" | head -n 1 || true)
         [ -n "$box" ] && break
         sleep 0.1
     done
@@ -68,7 +67,7 @@ run_count() {
     type_into 66 "$1"
     click 40 124
     wait_idle "Run of $1"
-    if xdotool search --onlyvisible --name '^Mizel４$' | grep -qv "^$main\$"; then
+    if shown_windows --name '^Mizel４$' | grep -qv "^$main\$"; then
         answer_box "memory message for $1" 10
         return 1
     fi

@@ -11,7 +11,7 @@ snapshot() { xwd -id "$main" -silent | md5sum; }
 resident_mib() { awk '/VmRSS/ { print int($2 / 1024) }' "/proc/$app_pid/status"; }
 milliseconds() { echo $(( $(date +%s%N) / 1000000 )); }
 fill_boxes() { enter 18 "$1"; enter 42 "$2"; enter 66 "$3"; }
-visible_windows() { xdotool search --onlyvisible --name '.' 2>/dev/null || true; }
+visible_windows() { shown_windows --name '.'; }
 # Runs 1..100, count 20, and checks the 20 values that Copy puts on the clipboard.
 run_small_list() {
     fill_boxes 100 1 20

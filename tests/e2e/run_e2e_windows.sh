@@ -36,14 +36,14 @@ expect_message() { wanted=$1; await last_message_is || fail "message '$1' not sh
 clipboard() { xclip -o -selection clipboard; }
 # Wine keeps a closed box mapped for up to 2 s without a window manager; the
 # next box looked for must not be that one.
-box_gone() { ! xdotool search --onlyvisible --name '^Mizel４$' | grep -qvx "$main"; }
+box_gone() { ! shown_windows --name '^Mizel４$' | grep -qvx "$main"; }
 answer_box() { dismiss_box "$1"; await box_gone || fail "the box for $1 stays"; }
 # Saves through the dialog into the file $1 (a Linux path, seen as Z:).
 save_as() {
     click 200 124                                 # 保存
     local dialog=""
     find_dialog() {
-        dialog=$(xdotool search --onlyvisible --name '.' | while read -r w; do
+        dialog=$(shown_windows --name '.' | while read -r w; do
             [ "$w" != "$main" ] && xdotool getwindowname "$w" | grep -qv '^Mizel４$' && echo "$w"; done | head -n 1 || true)
         [ -n "$dialog" ]
     }

@@ -5,8 +5,7 @@ sleep 0.5
 
 "$program" >"$work/app.log" 2>&1 &
 app_pid=$!
-main=$(xdotool search --sync --onlyvisible --name '^Mizel４$' | head -n 1)
-[ -n "$main" ] || fail "no window"
+await_main_window
 
 # Click at a point of the main window (client coordinates) and wait a little.
 click() { xdotool mousemove --window "$main" "$1" "$2" click 1; sleep 0.3; }
@@ -17,12 +16,12 @@ enter() { click 130 "$1"; xdotool key ctrl+a type --delay 30 "$2"; }
 await() { for _ in $(seq 300); do "$@" && return 0; sleep 0.1; done; return 1; }
 # The windows on screen with their titles, for a failure's message.
 visible_windows() {
-    xdotool search --onlyvisible --name '.' | while read -r w; do echo "$w '$(xdotool getwindowname "$w")'"; done | tr '\n' ' '
+    shown_windows --name '.' | while read -r w; do echo "$w '$(xdotool getwindowname "$w")'"; done | tr '\n' ' '
 }
 # Answers the message box that opened with Return; prints its window id.
 dismiss_box() {
     local box=""
-    find_box() { box=$(xdotool search --onlyvisible --name '^Mizel４$' | grep -v "^$main\$" | head -n 1 || true); [ -n "$box" ]; }
+    find_box() { box=$(shown_windows --name '^Mizel４$' | grep -v "^$main\$" | head -n 1 || true); [ -n "$box" ]; }
     await find_box || fail "no message box for $1; on screen: $(visible_windows)"
     xdotool windowfocus --sync "$box" key Return
     sleep 0.3

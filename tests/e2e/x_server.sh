@@ -17,3 +17,18 @@ xvfb_pid=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || fail "no X server: $(cat "$work/xvfb.log")"
 export DISPLAY=":$(cat "$work/display")"
+
+# The visible windows that match xdotool search's arguments, none while windows
+# come and go: a window closed under a search ends xdotool with an X error.
+shown_windows() { xdotool search --onlyvisible "$@" 2>/dev/null || true; }
+# Waits up to two minutes (a fresh Wine prefix is slow) for the program's main
+# window, matched by the extra search arguments if any, and sets $main to it.
+await_main_window() {
+    main=""
+    for _ in $(seq 1200); do
+        main=$(shown_windows "$@" --name '^Mizel４$' | head -n 1)
+        [ -n "$main" ] && return 0
+        sleep 0.1
+    done
+    fail "no window"
+}
