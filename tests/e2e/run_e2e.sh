@@ -24,11 +24,6 @@ done
 
 click 200 124                                 # 保存
 dialog=""
-find_dialog() {
-    dialog=$(shown_windows --name '.' | while read -r w; do
-        [ "$w" != "$main" ] && xdotool getwindowname "$w" | grep -qv '^Mizel４$' && echo "$w"; done | head -n 1 || true)
-    [ -n "$dialog" ]
-}
 await find_dialog || fail "no save dialog"
 xdotool windowfocus --sync "$dialog"
 sleep 0.3

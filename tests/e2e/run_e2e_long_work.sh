@@ -11,7 +11,6 @@ snapshot() { xwd -id "$main" -silent | md5sum; }
 resident_mib() { awk '/VmRSS/ { print int($2 / 1024) }' "/proc/$app_pid/status"; }
 milliseconds() { echo $(( $(date +%s%N) / 1000000 )); }
 fill_boxes() { enter 18 "$1"; enter 42 "$2"; enter 66 "$3"; }
-visible_windows() { shown_windows --name '.'; }
 # Runs 1..100, count 20, and checks the 20 values that Copy puts on the clipboard.
 run_small_list() {
     fill_boxes 100 1 20
@@ -51,22 +50,20 @@ sleep 1
 mkdir "$work/folder"
 printf 'earlier\r\n' >"$work/folder/kept.txt"
 click 200 124                                     # 保存
-others() { visible_windows | grep -vx "$main" | head -n 1; }
 dialog=""
-find_dialog() { dialog=$(others); [ -n "$dialog" ]; }
 await find_dialog || fail "no save dialog"
 xdotool windowfocus --sync "$dialog"
 sleep 0.3
 xdotool type --delay 20 "$work/folder/kept.txt"
 xdotool key Return
 confirm=""
-find_confirm() { confirm=$(visible_windows | grep -vx -e "$main" -e "$dialog" | head -n 1); [ -n "$confirm" ]; }
+find_confirm() { confirm=$(shown_windows --name '.' | grep -vx -e "$main" -e "$dialog" | head -n 1); [ -n "$confirm" ]; }
 await find_confirm || fail "no question whether to replace the file"
 xdotool windowfocus --sync "$confirm" key y    # はい(&Y)
 sleep 0.7
 xdotool windowfocus --sync "$main" key Escape
 sleep 1.5
-for w in $(visible_windows | grep -vx "$main"); do fail "a window opened: $(xdotool getwindowname "$w")"; done
+for w in $(shown_windows --name '.' | grep -vx "$main"); do fail "a window opened: $(xdotool getwindowname "$w")"; done
 [ "$(cat "$work/folder/kept.txt")" = $'earlier\r' ] || fail "the earlier file changed"
 [ "$(ls -A "$work/folder")" = kept.txt ] || fail "left beside the file: $(ls -A "$work/folder")"
 run_small_list "a stopped Save"

@@ -42,11 +42,6 @@ answer_box() { dismiss_box "$1"; await box_gone || fail "the box for $1 stays"; 
 save_as() {
     click 200 124                                 # 保存
     local dialog=""
-    find_dialog() {
-        dialog=$(shown_windows --name '.' | while read -r w; do
-            [ "$w" != "$main" ] && xdotool getwindowname "$w" | grep -qv '^Mizel４$' && echo "$w"; done | head -n 1 || true)
-        [ -n "$dialog" ]
-    }
     await find_dialog || fail "no save dialog"
     xdotool windowfocus --sync "$dialog"
     sleep 0.5

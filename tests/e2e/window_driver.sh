@@ -18,6 +18,13 @@ await() { for _ in $(seq 300); do "$@" && return 0; sleep 0.1; done; return 1; }
 visible_windows() {
     shown_windows --name '.' | while read -r w; do echo "$w '$(xdotool getwindowname "$w")'"; done | tr '\n' ' '
 }
+# Sets $dialog to a window on screen that is neither the main window nor a
+# message box (which bears the main window's title); false while none is.
+find_dialog() {
+    dialog=$(shown_windows --name '.' | while read -r w; do
+        [ "$w" != "$main" ] && xdotool getwindowname "$w" | grep -qv '^Mizel４$' && echo "$w"; done | head -n 1 || true)
+    [ -n "$dialog" ]
+}
 # Answers the message box that opened with Return; prints its window id.
 dismiss_box() {
     local box=""
