@@ -17,7 +17,8 @@ start_program() {
     [ -z "${app_pid:-}" ] || { kill "$app_pid"; wait "$app_pid" 2>/dev/null || true; }
     (ulimit -v $limit_kb; exec "$program") >>"$work/app.log" 2>&1 &
     app_pid=$!
-    await_main_window --pid "$app_pid"
+    main=$(xdotool search --sync --onlyvisible --pid "$app_pid" --name '^Mizel４$' | head -n 1)
+    [ -n "$main" ] || fail "no window"
     xdotool windowfocus --sync "$main"
     type_into 18 100
     type_into 42 1
